@@ -1,0 +1,40 @@
+// The sound card, through SDL: pulls the mixer's output, or keeps time silently without one.
+#pragma once
+
+#include <SDL_audio.h>
+
+#include "sound/Mixer.h"
+
+namespace korvanta {
+
+class AudioDevice {
+ public:
+  // Frames per output period: short, so a key is heard within about 10 ms.
+  static constexpr int kDefaultPeriod = 512;
+
+  AudioDevice(Mixer& mixer, int periodFrames = kDefaultPeriod);
+  ~AudioDevice();
+
+  // Opens the default device; without one, says so once and runs a silent output instead.
+  void open();
+  // The device went away (headphones unplugged): open the default one again.
+  void reopen();
+  void close();
+
+  // The SDL id of the open device, to recognise its removal event.
+  SDL_AudioDeviceID id() const { return device_; }
+  // Frames per period the device actually granted.
+  int periodFrames() const { return obtained_.samples; }
+
+ private:
+  static void callback(void* self, Uint8* stream, int bytes);
+  bool tryOpen();
+
+  Mixer& mixer_;
+  int period_;
+  SDL_AudioDeviceID device_ = 0;
+  SDL_AudioSpec obtained_{};
+  bool silent_ = false;
+};
+
+}  // namespace korvanta

@@ -1,0 +1,41 @@
+// The key codes and shift mask the windows receive, and their mapping from SDL's keys.
+#pragma once
+
+#include <SDL_keyboard.h>
+
+#include <cstdint>
+
+namespace korvanta {
+
+namespace key {
+inline constexpr int16_t kEnter = 13;
+inline constexpr int16_t kShift = 16;
+inline constexpr int16_t kCtrl = 17;
+inline constexpr int16_t kAlt = 18;
+inline constexpr int16_t kEscape = 27;
+inline constexpr int16_t kSpace = 32;
+inline constexpr int16_t kLeft = 37;
+inline constexpr int16_t kUp = 38;
+inline constexpr int16_t kRight = 39;
+inline constexpr int16_t kDown = 40;
+// Digits 0 to 9 of the main keyboard are 48 to 57; letters A to Z are 65 to 90.
+inline constexpr int16_t kDigit0 = 48;
+inline constexpr int16_t kLetterA = 65;
+// Keypad digits 0 to 9 are 96 to 105.
+inline constexpr int16_t kKeypad0 = 96;
+}  // namespace key
+
+// Bits of the shift state.
+namespace shift {
+inline constexpr int16_t kShift = 1;
+inline constexpr int16_t kCtrl = 2;
+inline constexpr int16_t kAlt = 4;
+}  // namespace shift
+
+// The window key code of an SDL key, or 0 for a key the windows never see.
+int16_t keyCodeOf(SDL_Keycode sym);
+
+// The shift mask of SDL's modifier state; lock keys (Num Lock, Caps Lock) are not part of it.
+int16_t shiftStateOf(uint16_t sdlMod);
+
+}  // namespace korvanta

@@ -1,0 +1,50 @@
+#include "SdlScreen.h"
+
+#include <SDL.h>
+
+namespace korvanta {
+
+NativeId SdlScreen::open(const std::string& caption) {
+  SDL_Window* window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED,
+                                        SDL_WINDOWPOS_CENTERED, 480, 320, SDL_WINDOW_SHOWN);
+  if (!window) {
+    SDL_Log("korvanta: cannot open a window: %s", SDL_GetError());
+    return 0;
+  }
+  const NativeId id = SDL_GetWindowID(window);
+  colours_[id] = 0;
+  focus(id);
+  return id;
+}
+
+void SdlScreen::close(NativeId id) {
+  if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
+  colours_.erase(id);
+}
+
+void SdlScreen::fill(NativeId id, uint32_t bgr) {
+  colours_[id] = bgr;
+  repaint(id);
+}
+
+void SdlScreen::repaint(NativeId id) {
+  SDL_Window* window = SDL_GetWindowFromID(id);
+  if (!window) return;
+  SDL_Surface* surface = SDL_GetWindowSurface(window);
+  if (!surface) return;
+  const uint32_t bgr = colours_[id];
+  SDL_FillRect(surface, nullptr,
+               SDL_MapRGB(surface->format, bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff));
+  SDL_UpdateWindowSurface(window);
+}
+
+void SdlScreen::focus(NativeId id) {
+  SDL_Window* window = SDL_GetWindowFromID(id);
+  if (!window) return;
+  // A window left behind when another closes does not get the keyboard back by itself, and a
+  // blind player cannot click it: take it explicitly.
+  SDL_RaiseWindow(window);
+  SDL_SetWindowInputFocus(window);
+}
+
+}  // namespace korvanta

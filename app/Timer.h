@@ -1,0 +1,33 @@
+// A window's timer control: ticks while its window is loaded and its interval is not 0.
+#pragma once
+
+#include <functional>
+
+namespace korvanta {
+
+class Timer {
+ public:
+  // `interval` in milliseconds at every load of the window; 0 means idle until code sets one.
+  Timer(int interval, std::function<void()> onTick);
+
+  // The window loads: back to the design interval.
+  void create();
+  // The window unloads: no more ticks.
+  void destroy();
+
+  // Milliseconds between ticks; 0 stops the timer.
+  void interval(int milliseconds);
+  int interval() const { return interval_; }
+
+  // One pass of the event loop's clock, `elapsedMs` after the last; ticks when due.
+  void elapse(int elapsedMs);
+
+ private:
+  const int designInterval_;
+  std::function<void()> onTick_;
+  int interval_ = 0;
+  bool alive_ = false;
+  int waitedMs_ = 0;
+};
+
+}  // namespace korvanta

@@ -1,0 +1,98 @@
+#include "Mixer.h"
+
+#include <algorithm>
+
+namespace korvanta {
+
+Mixer::Mixer() {
+  voices_.reserve(64);
+}
+
+Voice* Mixer::addVoice() {
+  auto voice = std::make_unique<Voice>();
+  Voice* raw = voice.get();
+  std::lock_guard<std::mutex> lock(mutex_);
+  voices_.push_back(std::move(voice));
+  return raw;
+}
+
+void Mixer::removeVoice(Voice* voice) {
+  std::unique_ptr<Voice> removed;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = std::find_if(voices_.begin(), voices_.end(),
+                                 [voice](const auto& v) { return v.get() == voice; });
+    if (it == voices_.end()) return;
+    removed = std::move(*it);
+    voices_.erase(it);
+  }
+  // Freed outside the lock so the audio thread never waits on a deallocation.
+}
+
+int64_t Mixer::framesRendered() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return framesRendered_;
+}
+
+void Mixer::render(float* out, int frames) {
+  std::fill(out, out + size_t(frames) * 2, 0.0f);
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& voice : voices_) {
+    if (voice->playing && voice->pcm) mixVoice(*voice, out, frames);
+  }
+  framesRendered_ += frames;
+}
+
+void Mixer::mixVoice(Voice& voice, float* out, int frames) {
+  const Pcm& pcm = *voice.pcm;
+  const int64_t total = pcm.frames();
+  const int channels = pcm.channels;
+  const int16_t* samples = pcm.samples.data();
+  const double step = double(pcm.rate) / kOutputRate;
+  constexpr float kScale = 1.0f / 32768.0f;
+
+  if (voice.startPending) {
+    voice.startedAtFrame = framesRendered_;
+    voice.startPending = false;
+  }
+  // Gain changes glide across this period instead of jumping, so they never click.
+  const float stepLeft = (voice.targetLeft - voice.gainLeft) / float(frames);
+  const float stepRight = (voice.targetRight - voice.gainRight) / float(frames);
+  float gainLeft = voice.gainLeft;
+  float gainRight = voice.gainRight;
+
+  for (int i = 0; i < frames && voice.playing; ++i) {
+    const int64_t at = int64_t(voice.cursor);
+    const float frac = float(voice.cursor - double(at));
+    const int64_t next = at + 1 < total ? at + 1 : at;
+    float left;
+    float right;
+    if (channels == 1) {
+      left = right = (samples[at] + (samples[next] - samples[at]) * frac) * kScale;
+    } else {
+      left = (samples[2 * at] + (samples[2 * next] - samples[2 * at]) * frac) * kScale;
+      right = (samples[2 * at + 1] + (samples[2 * next + 1] - samples[2 * at + 1]) * frac) * kScale;
+    }
+    gainLeft += stepLeft;
+    gainRight += stepRight;
+    out[2 * i] += left * gainLeft;
+    out[2 * i + 1] += right * gainRight;
+
+    voice.cursor += step;
+    if (voice.cursor >= double(total)) {
+      if (voice.passesLeft > 0) {
+        --voice.passesLeft;
+        voice.cursor = 0.0;
+      } else {
+        // The end is exact: the player reports the position as the duration from here on.
+        voice.playing = false;
+        voice.ended = true;
+        voice.cursor = double(total);
+      }
+    }
+  }
+  voice.gainLeft = voice.targetLeft;
+  voice.gainRight = voice.targetRight;
+}
+
+}  // namespace korvanta

@@ -1,0 +1,28 @@
+// A complete sound pack of plain tones, made by our own encoder, for tests that play the game.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace korvanta::test {
+
+// The 51 file names the game and the menu load.
+const std::vector<std::string>& packFileNames();
+
+// The length in seconds each fixture file is given (before any override).
+double fixtureSeconds(const std::string& name);
+
+// Writes the whole pack into `folder` (created if needed); `seconds` overrides chosen lengths.
+// Packs with the same lengths are written once per test process and then only copied.
+void writeFixturePack(const std::filesystem::path& folder,
+                      const std::map<std::string, double>& seconds = {});
+
+// Writes one tone file of `seconds` at 22.05 kHz mono.
+void writeTone(const std::filesystem::path& file, double seconds, double frequency = 440.0);
+
+// A fresh empty folder under the system's temporary folder, unique to this process and call.
+std::filesystem::path freshFolder(const std::string& label);
+
+}  // namespace korvanta::test

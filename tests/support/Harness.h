@@ -1,0 +1,53 @@
+// A whole program without display or sound card: windows on a headless screen, sound by hand.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/Desktop.h"
+#include "app/Random.h"
+#include "app/Screen.h"
+#include "sound/Output.h"
+#include "sound/SoundEngine.h"
+
+namespace korvanta::test {
+
+struct Harness {
+  // Output frames in one 10 ms tick of the event loop.
+  static constexpr int kFramesPerTick = 480;
+
+  explicit Harness(std::filesystem::path folder);
+
+  // One tick of the event loop: 10 ms of sound, then every due timer of every loaded window.
+  void tick(int count = 1);
+  // Ticks until `done()` holds or `limit` ticks have passed; returns the ticks taken.
+  template <class F>
+  int tickUntil(F&& done, int limit) {
+    int n = 0;
+    while (!done() && n < limit) {
+      tick();
+      ++n;
+    }
+    return n;
+  }
+  // A key pressed and released.
+  void press(int16_t keyCode, int16_t shift = 0);
+  void keyDown(int16_t keyCode, int16_t shift = 0) { desktop.keyDown(keyCode, shift); }
+  void keyUp(int16_t keyCode, int16_t shift = 0) { desktop.keyUp(keyCode, shift); }
+
+  // The sound folder as the windows see it.
+  std::filesystem::path folder;
+  // The value the random generator folds in; tests may hold it fixed.
+  uint64_t clock = 1;
+  SoundEngine engine;
+  ManualOutput output{engine.mixer};
+  HeadlessScreen screen;
+  Random random{[this] { return clock; }};
+  Desktop desktop{engine, screen, random};
+  // Addresses the menu asked the desktop to open.
+  std::vector<std::string> opened;
+};
+
+}  // namespace korvanta::test
