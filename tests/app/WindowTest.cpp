@@ -1,0 +1,176 @@
+// Windows load with their controls at design settings, keep their members, and keep the keyboard.
+#include <gtest/gtest.h>
+
+#include <SDL_keycode.h>
+
+#include "app/Keys.h"
+#include "app/Timer.h"
+#include "app/Window.h"
+#include "tests/support/FixturePack.h"
+#include "tests/support/Harness.h"
+
+namespace korvanta {
+namespace {
+
+// A window with one player, one timer and a member that outlives its unloading.
+struct Plain : Window {
+  Plain(Desktop& desktop, const std::string& name, int interval)
+      : Window(desktop, name), Timer1(interval, [this] { ++ticks; }) {
+    controls({&voice}, {&Timer1});
+  }
+  void Form_Load() override {
+    ++loads;
+    loadedWith = voice.volume();
+  }
+  void Form_KeyDown(int16_t code, int16_t shift) override { keys.push_back({code, shift}); }
+  void Form_KeyUp(int16_t code, int16_t) override { keys.push_back({int16_t(-code), 0}); }
+
+  Player voice{engine(), {.autostart = true, .volume = -600, .playCount = 1}};
+  Timer Timer1;
+  int loads = 0;
+  int ticks = 0;
+  int32_t loadedWith = 0;
+  std::vector<std::pair<int16_t, int16_t>> keys;
+};
+
+TEST(Windows, LoadAppliesDesignSettingsUnloadSilencesAndMembersSurvive) {
+  test::Harness h(test::freshFolder("windows"));
+  test::writeTone(h.folder / "x.mp3", 2.0);
+  Plain menu(h.desktop, "Form2", 1);
+  h.desktop.add(menu);
+
+  h.desktop.show("Form2");
+  EXPECT_TRUE(menu.loaded());
+  EXPECT_EQ(menu.loads, 1);
+  EXPECT_EQ(menu.loadedWith, -600);
+  ASSERT_EQ(h.screen.windows().size(), 1u);
+  EXPECT_EQ(h.screen.windows()[0].caption, "KORVANTA");
+  menu.voice.volume(-100);
+  menu.voice.balance(3000);
+  menu.voice.file(h.folder.string() + "\\x.mp3");
+  h.tick(5);
+  EXPECT_EQ(menu.ticks, 5);
+  EXPECT_GT(menu.voice.position(), 0.0);
+
+  menu.Unload();
+  EXPECT_FALSE(menu.loaded());
+  EXPECT_TRUE(h.screen.windows().empty());
+  EXPECT_FALSE(h.desktop.running()) << "no window left: the program ends";
+  h.tick(5);
+  EXPECT_EQ(menu.ticks, 5) << "an unloaded window's timer is stopped";
+  EXPECT_EQ(menu.voice.duration(), 0.0) << "its player is destroyed";
+
+  // Loaded again: design settings once more, members as they were left.
+  menu.Show();
+  EXPECT_EQ(menu.loads, 2);
+  EXPECT_EQ(menu.voice.volume(), -600);
+  EXPECT_EQ(menu.voice.balance(), 0);
+  EXPECT_EQ(menu.voice.file(), "");
+  EXPECT_EQ(menu.ticks, 5);
+  // Showing a loaded window does not load it again.
+  menu.Show();
+  EXPECT_EQ(menu.loads, 2);
+
+  menu.BackColor(255);
+  EXPECT_EQ(h.screen.windows()[0].colour, 255u);
+  menu.End();
+  EXPECT_FALSE(h.desktop.running());
+}
+
+TEST(Windows, TheKeyboardFollowsTheShownWindowBothWays) {
+  test::Harness h(test::freshFolder("focus"));
+  Plain game(h.desktop, "Form1", 1);
+  Plain menu(h.desktop, "Form2", 0);
+  h.desktop.add(game);
+  h.desktop.add(menu);
+
+  h.desktop.show("Form2");
+  h.keyDown(key::kDown);
+  EXPECT_EQ(menu.keys.size(), 1u);
+  // Menu to game: the game is shown before the menu unloads, and takes the keys.
+  h.desktop.show("Form1");
+  menu.Unload();
+  EXPECT_EQ(h.screen.focused(), game.hWnd());
+  h.keyDown(key::kLeft, shift::kCtrl);
+  h.keyUp(key::kLeft);
+  ASSERT_EQ(game.keys.size(), 2u);
+  EXPECT_EQ(game.keys[0], std::make_pair(key::kLeft, shift::kCtrl));
+  EXPECT_EQ(game.keys[1].first, -key::kLeft);
+  // And back: the menu is loaded first, then the game unloads; the menu keeps the keyboard.
+  h.desktop.show("Form2");
+  game.Unload();
+  EXPECT_EQ(h.screen.focused(), menu.hWnd());
+  h.keyDown(key::kUp);
+  EXPECT_EQ(menu.keys.size(), 2u);
+  EXPECT_EQ(game.keys.size(), 2u);
+
+  // The desktop's close control unloads a window without any procedure of its own.
+  h.desktop.closeRequested(menu.hWnd());
+  EXPECT_FALSE(menu.loaded());
+  EXPECT_FALSE(h.desktop.running());
+}
+
+TEST(Windows, TimersTickOncePerPassAndNeverCatchUpInBursts) {
+  int ticks = 0;
+  Timer fast(1, [&] { ++ticks; });
+  Timer idle(0, [&] { ticks += 100; });
+  fast.create();
+  idle.create();
+  // A 1 ms timer ticks once per 10 ms pass of the loop, and once for a pass that came late.
+  fast.elapse(10);
+  fast.elapse(250);
+  idle.elapse(10);
+  EXPECT_EQ(ticks, 2);
+  idle.interval(1);
+  idle.elapse(10);
+  EXPECT_EQ(ticks, 102);
+  fast.interval(0);
+  fast.elapse(10);
+  EXPECT_EQ(ticks, 102);
+  // A slower timer waits for its interval, without carrying over lost time.
+  Timer slow(30, [&] { ++ticks; });
+  slow.create();
+  slow.elapse(10);
+  slow.elapse(10);
+  EXPECT_EQ(ticks, 102);
+  slow.elapse(100);
+  slow.elapse(10);
+  EXPECT_EQ(ticks, 103);
+  slow.destroy();
+  slow.elapse(1000);
+  EXPECT_EQ(ticks, 103);
+}
+
+TEST(Keys, SdlKeysBecomeTheWindowsCodesAndLockKeysAreNotModifiers) {
+  EXPECT_EQ(keyCodeOf(SDLK_RETURN), 13);
+  EXPECT_EQ(keyCodeOf(SDLK_KP_ENTER), 13);
+  EXPECT_EQ(keyCodeOf(SDLK_ESCAPE), 27);
+  EXPECT_EQ(keyCodeOf(SDLK_SPACE), 32);
+  EXPECT_EQ(keyCodeOf(SDLK_LEFT), 37);
+  EXPECT_EQ(keyCodeOf(SDLK_UP), 38);
+  EXPECT_EQ(keyCodeOf(SDLK_RIGHT), 39);
+  EXPECT_EQ(keyCodeOf(SDLK_DOWN), 40);
+  EXPECT_EQ(keyCodeOf(SDLK_1), 49);
+  EXPECT_EQ(keyCodeOf(SDLK_4), 52);
+  EXPECT_EQ(keyCodeOf(SDLK_0), 48);
+  EXPECT_EQ(keyCodeOf(SDLK_a), 65);
+  EXPECT_EQ(keyCodeOf(SDLK_z), 90);
+  EXPECT_EQ(keyCodeOf(SDLK_KP_0), 96);
+  EXPECT_EQ(keyCodeOf(SDLK_KP_1), 97);
+  EXPECT_EQ(keyCodeOf(SDLK_KP_9), 105);
+  EXPECT_EQ(keyCodeOf(SDLK_LSHIFT), 16);
+  EXPECT_EQ(keyCodeOf(SDLK_RCTRL), 17);
+  EXPECT_EQ(keyCodeOf(SDLK_LALT), 18);
+  EXPECT_EQ(keyCodeOf(SDLK_F1), 0);
+
+  EXPECT_EQ(shiftStateOf(KMOD_LSHIFT), 1);
+  EXPECT_EQ(shiftStateOf(KMOD_RCTRL), 2);
+  EXPECT_EQ(shiftStateOf(KMOD_LALT), 4);
+  EXPECT_EQ(shiftStateOf(KMOD_LSHIFT | KMOD_LCTRL), 3);
+  // Num Lock and Caps Lock must not turn Ctrl (2) into something the game does not fire on.
+  EXPECT_EQ(shiftStateOf(KMOD_LCTRL | KMOD_NUM | KMOD_CAPS), 2);
+  EXPECT_EQ(shiftStateOf(KMOD_NUM), 0);
+}
+
+}  // namespace
+}  // namespace korvanta
