@@ -1,0 +1,55 @@
+// The menu window: a spoken ring of eleven items over background music and tag sounds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/Timer.h"
+#include "app/Window.h"
+#include "sound/Player.h"
+
+namespace korvanta {
+
+class Desktop;
+
+class Form2 : public Window {
+ public:
+  // Registered with the desktop under the name "Form2".
+  explicit Form2(Desktop& desktop);
+
+  // Greets with the voice of position 0 and starts the first music.
+  void Form_Load() override;
+  // Up and Down walk the ring, Enter starts a game or opens the manual, Escape says goodbye.
+  void Form_KeyDown(int16_t keyCode, int16_t shift) override;
+
+  // The closing check: idle until Escape.
+  Timer Timer1;
+  // Keeps the music and tag sounds going and restores their volume after a voice.
+  Timer Timer2;
+  // Tag sounds mixed over the music.
+  Player MColetilla;
+  // Background music.
+  Player MFondo;
+  // Item voices, the greeting and the farewell.
+  Player MPresentación;
+
+ private:
+  // Wraps the ring and speaks the position reached.
+  void posicion();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  // Starts the drawn piece of music and takes on its colour.
+  void eligeFondo();
+  // Loads the drawn tag sound and places it; the caller plays it.
+  void irAColetilla();
+
+  // Every sound path starts here: the folder current when the menu loaded.
+  std::string soundDir;
+  int16_t fondoElegido = 0;
+  int16_t coletillaElegida = 0;
+  int16_t ladoColetilla = 0;
+  // Survives unloading, so a game's return keeps the player's place in the ring.
+  int16_t posicionMenu = 0;
+};
+
+}  // namespace korvanta
