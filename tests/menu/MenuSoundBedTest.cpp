@@ -1,0 +1,118 @@
+// The music that runs by itself: tag sounds over three moments of each piece, a new piece at its
+// end with the window colour that goes with it.
+#include <set>
+
+#include "MenuTest.h"
+
+#include "app/Keys.h"
+
+namespace korvanta::test {
+namespace {
+
+class MenuSoundBed : public MenuTest {
+ protected:
+  std::set<std::string> tagFiles() const {
+    std::set<std::string> files;
+    for (const char* name : {"exito.mp3", "f1.mp3", "d2.mp3", "d3.mp3", "d4.mp3", "f2.mp3",
+                             "f3.mp3", "f4.mp3", "fin.mp3", "i6.mp3"})
+      files.insert(sound(name));
+    return files;
+  }
+
+  // One timer pass with the music held at `seconds`; true if it started a tag sound.
+  bool tagStartsAt(double seconds) {
+    const std::string marker = sound("no tag yet");
+    menu.MColetilla.file(marker);
+    menu.MFondo.position(seconds);
+    h.desktop.elapse(10);
+    return menu.MColetilla.file() != marker;
+  }
+};
+
+TEST_F(MenuSoundBed, TagsStartOnlyStrictlyInsideTheThreeWindows) {
+  open();
+  for (double low : {2.0, 6.0, 10.0}) {
+    const double high = low + 2.0;
+    EXPECT_FALSE(tagStartsAt(low - 0.5)) << low;
+    EXPECT_FALSE(tagStartsAt(low)) << low;
+    EXPECT_TRUE(tagStartsAt(low + 0.01)) << low;
+    EXPECT_TRUE(tagStartsAt(low + 1.0)) << low;
+    EXPECT_TRUE(tagStartsAt(high - 0.01)) << low;
+    EXPECT_FALSE(tagStartsAt(high)) << low;
+    EXPECT_FALSE(tagStartsAt(high + 0.5)) << low;
+  }
+}
+
+TEST_F(MenuSoundBed, EveryTickInTheFirstWindowRestartsATagAndTheLastPlaysOut) {
+  open();
+  std::set<std::string> files;
+  std::set<int32_t> sides;
+  int restarts = 0;
+  while (menu.MFondo.position() < 5.0) {
+    h.tick();
+    const double music = menu.MFondo.position();
+    const bool restarted = !menu.MColetilla.file().empty() && menu.MColetilla.position() == 0.0;
+    ASSERT_EQ(restarted, music > 2.0 && music < 4.0) << "music at " << music;
+    if (restarted) {
+      ++restarts;
+      files.insert(menu.MColetilla.file());
+      sides.insert(menu.MColetilla.balance());
+    }
+  }
+  EXPECT_GE(restarts, 190);
+  EXPECT_EQ(files, tagFiles());
+  EXPECT_EQ(sides, (std::set<int32_t>{9000, -9000, 0}));
+
+  const std::string lastDrawn = menu.MColetilla.file();
+  h.tickUntil([&] { return ended(menu.MColetilla); }, 150);
+  EXPECT_TRUE(ended(menu.MColetilla));
+  EXPECT_EQ(menu.MColetilla.file(), lastDrawn);
+}
+
+TEST_F(MenuSoundBed, EachNewPieceStartsWithItsColourAndOneTagOnTheSameTick) {
+  const std::map<std::string, uint32_t> colourOf = {
+      {sound("msc.mp3"), 16711680}, {sound("msc1.mp3"), 255}, {sound("msc2.mp3"), 65535}};
+  open();
+  const uint32_t before = menu.BackColor();
+  h.tick(50);
+  EXPECT_EQ(menu.BackColor(), before) << "the first piece keeps the window's colour";
+
+  std::set<uint32_t> colours;
+  for (int piece = 0; piece < 8; ++piece) {
+    menu.MFondo.position(menu.MFondo.duration() - 0.1);
+    const std::string tagBefore = menu.MColetilla.file();
+    h.tickUntil([&] { return menu.MFondo.position() < 1.0; }, 20);
+    ASSERT_EQ(menu.MFondo.position(), 0.0);
+    ASSERT_TRUE(colourOf.contains(menu.MFondo.file())) << menu.MFondo.file();
+    EXPECT_EQ(menu.BackColor(), colourOf.at(menu.MFondo.file()));
+    colours.insert(menu.BackColor());
+    EXPECT_TRUE(tagFiles().contains(menu.MColetilla.file())) << menu.MColetilla.file();
+    EXPECT_EQ(menu.MColetilla.position(), 0.0);
+    h.tick();
+    EXPECT_GT(menu.MFondo.position(), 0.0) << "the new piece plays";
+  }
+  EXPECT_GE(colours.size(), 2u);
+}
+
+TEST_F(MenuSoundBed, MissingMusicAndVoicesLeaveTheMenuAnswering) {
+  open({}, {"msc.mp3", "msc1.mp3", "msc2.mp3", "ex1.mp3", "ex2.mp3", "ex3.mp3", "ex10.mp3"});
+  const uint32_t before = menu.BackColor();
+  press(key::kDown, 2);
+  EXPECT_EQ(menu.MPresentación.file(), itemVoice(2));
+  h.tick(150);
+  // Each missing file is a second of silence: the voice ends and a new piece is drawn.
+  EXPECT_EQ(menu.MFondo.volume(), -300);
+  EXPECT_NE(menu.BackColor(), before);
+  EXPECT_TRUE(h.desktop.running());
+  press(key::kUp, 4);
+  EXPECT_EQ(menu.MPresentación.file(), itemVoice(9));
+  EXPECT_EQ(menu.MFondo.volume(), -2000);
+  press(key::kEnter);
+  EXPECT_EQ(h.opened.size(), 1u);
+  press(key::kDown);
+  press(key::kEnter);
+  EXPECT_EQ(game.loads, 1);
+}
+
+}  // namespace
+}  // namespace korvanta::test

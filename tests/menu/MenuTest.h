@@ -1,0 +1,59 @@
+// The real menu on a hand-driven desktop, with a stand-in answering to the game window's name.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Window.h"
+#include "menu/Form2.h"
+#include "tests/support/FixturePack.h"
+#include "tests/support/Harness.h"
+
+namespace korvanta::test {
+
+// The menu only ever asks for "Form1" by name; this counts how often a game was started.
+class StandInGame : public Window {
+ public:
+  explicit StandInGame(Desktop& desktop) : Window(desktop, "Form1") {}
+  void Form_Load() override { ++loads; }
+  int loads = 0;
+};
+
+class MenuTest : public ::testing::Test {
+ protected:
+  MenuTest() {
+    h.desktop.add(menu);
+    h.desktop.add(game);
+  }
+  ~MenuTest() override { std::filesystem::remove_all(h.folder); }
+
+  // Writes the tone pack (some lengths chosen, some files left out) and opens the menu.
+  void open(const std::map<std::string, double>& seconds = {},
+            const std::vector<std::string>& missing = {}) {
+    writeFixturePack(h.folder, seconds);
+    for (const std::string& name : missing) std::filesystem::remove(h.folder / name);
+    h.desktop.show("Form2");
+  }
+
+  // The path the menu gives a player for one file of the pack.
+  std::string sound(const std::string& name) const { return h.folder.string() + "\\" + name; }
+  std::string itemVoice(int position) const {
+    return sound("ex" + std::to_string(position + 1) + ".mp3");
+  }
+
+  static bool ended(const Player& player) { return player.position() == player.duration(); }
+
+  void press(int16_t keyCode, int times = 1) {
+    for (int i = 0; i < times; ++i) h.press(keyCode);
+  }
+
+  Harness h{freshFolder("menu")};
+  Form2 menu{h.desktop};
+  StandInGame game{h.desktop};
+};
+
+}  // namespace korvanta::test
