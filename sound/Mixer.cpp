@@ -45,10 +45,14 @@ void Mixer::render(float* out, int frames) {
 
 void Mixer::mixVoice(Voice& voice, float* out, int frames) {
   const Pcm& pcm = *voice.pcm;
+  // One look at the decoder's progress per period. Frames not yet decoded sound as silence but
+  // still take their time, so positions keep pace; the end is trusted only once the length is
+  // final, and then it is exact.
+  const bool complete = pcm.complete();
   const int64_t total = pcm.frames();
-  const int channels = pcm.channels;
-  const int16_t* samples = pcm.samples.data();
-  const double step = double(pcm.rate) / kOutputRate;
+  const int64_t ready = pcm.ready();
+  const int channels = pcm.channels();
+  const double step = double(pcm.rate()) / kOutputRate;
   constexpr float kScale = 1.0f / 32768.0f;
 
   if (voice.startPending) {
@@ -63,15 +67,14 @@ void Mixer::mixVoice(Voice& voice, float* out, int frames) {
 
   for (int i = 0; i < frames && voice.playing; ++i) {
     const int64_t at = int64_t(voice.cursor);
-    const float frac = float(voice.cursor - double(at));
-    const int64_t next = at + 1 < total ? at + 1 : at;
-    float left;
-    float right;
-    if (channels == 1) {
-      left = right = (samples[at] + (samples[next] - samples[at]) * frac) * kScale;
-    } else {
-      left = (samples[2 * at] + (samples[2 * next] - samples[2 * at]) * frac) * kScale;
-      right = (samples[2 * at + 1] + (samples[2 * next + 1] - samples[2 * at + 1]) * frac) * kScale;
+    float left = 0.0f;
+    float right = 0.0f;
+    if (at < ready) {
+      const float frac = float(voice.cursor - double(at));
+      const int16_t* a = pcm.frame(at);
+      const int16_t* b = at + 1 < ready ? pcm.frame(at + 1) : a;
+      left = (a[0] + (b[0] - a[0]) * frac) * kScale;
+      right = channels == 1 ? left : (a[1] + (b[1] - a[1]) * frac) * kScale;
     }
     gainLeft += stepLeft;
     gainRight += stepRight;
@@ -79,7 +82,7 @@ void Mixer::mixVoice(Voice& voice, float* out, int frames) {
     out[2 * i + 1] += right * gainRight;
 
     voice.cursor += step;
-    if (voice.cursor >= double(total)) {
+    if (complete && voice.cursor >= double(total)) {
       if (voice.passesLeft > 0) {
         --voice.passesLeft;
         voice.cursor = 0.0;

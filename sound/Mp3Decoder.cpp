@@ -5,117 +5,175 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <mutex>
+#include <system_error>
 
 namespace korvanta {
 
 namespace {
 
-using Handle = std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)>;
+// No real MP3 yields more frames per byte of file than this (the thinnest MPEG frames carry
+// about 24); the bound keeps a forged file from claiming all memory.
+constexpr int64_t kMaxFramesPerByte = 64;
 
-Handle newHandle() {
+mpg123_handle* newHandle() {
   static std::once_flag once;
   // mpg123_init is required once per process on older library versions and harmless on newer.
   std::call_once(once, [] { mpg123_init(); });
   int error = MPG123_OK;
-  Handle handle(mpg123_new(nullptr, &error), mpg123_delete);
-  if (!handle) return handle;
-  mpg123_param(handle.get(), MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+  mpg123_handle* handle = mpg123_new(nullptr, &error);
+  if (!handle) return nullptr;
+  // No Frankenstein streams: the format cannot change halfway and decoding stops at the length
+  // the Info tag announces, so the length known at once is never exceeded. ID3v2 tags (cover
+  // art can be megabytes) are skipped unread.
+  mpg123_param(handle, MPG123_FLAGS,
+               MPG123_GAPLESS | MPG123_QUIET | MPG123_NO_FRANKENSTEIN | MPG123_SKIP_ID3V2, 0.0);
   // Every rate the file may have, as 16-bit samples: the mixer resamples, the decoder must not.
-  mpg123_format_none(handle.get());
+  mpg123_format_none(handle);
   const long* rates = nullptr;
   size_t count = 0;
   mpg123_rates(&rates, &count);
   for (size_t i = 0; i < count; ++i)
-    mpg123_format(handle.get(), rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
   return handle;
 }
 
-// The file's bytes, read by the decoder as if from disk, so that it can seek to scan the length.
-struct Memory {
-  const unsigned char* data;
-  size_t size;
-  size_t at;
-};
+}  // namespace
 
-ssize_t readMemory(void* source, void* buffer, size_t count) {
-  auto* memory = static_cast<Memory*>(source);
-  const size_t n = std::min(count, memory->size - memory->at);
-  std::memcpy(buffer, memory->data + memory->at, n);
-  memory->at += n;
-  return ssize_t(n);
+Mp3Decoder::~Mp3Decoder() {
+  // Abandoned halfway (the program is ending): the audio ends where decoding stopped.
+  if (pcm_ && !ended_) end();
+  if (handle_) {
+    mpg123_close(handle_);
+    mpg123_delete(handle_);
+  }
 }
 
-off_t seekMemory(void* source, off_t offset, int whence) {
-  auto* memory = static_cast<Memory*>(source);
-  off_t base = 0;
-  if (whence == SEEK_CUR) base = off_t(memory->at);
-  if (whence == SEEK_END) base = off_t(memory->size);
-  const off_t target = base + offset;
-  if (target < 0 || target > off_t(memory->size)) return -1;
-  memory->at = size_t(target);
-  return target;
+Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto bytes = std::filesystem::file_size(path, error);
+  if (error) return std::string("cannot open it");
+  if (bytes == 0) return std::string("the file is empty");
+  std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
+  decoder->handle_ = newHandle();
+  if (!decoder->handle_) return std::string("the MP3 decoder could not start");
+  if (mpg123_open(decoder->handle_, path.c_str()) != MPG123_OK)
+    return std::string("cannot open it");
+  return start(std::move(decoder), size_t(bytes));
 }
 
-// Decodes from an opened handle. mpg123_scan's own return code is not trusted: a failed
-// mpg123_getformat or a negative length is what really tells a file that is not MP3.
-DecodeResult decodeOpened(mpg123_handle* handle) {
-  mpg123_scan(handle);
+Mp3Decoder::Opened Mp3Decoder::openBytes(const unsigned char* data, size_t size) {
+  if (size == 0) return std::string("the file is empty");
+  std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
+  decoder->memory_ = std::make_unique<Memory>();
+  decoder->memory_->bytes.assign(data, data + size);
+  decoder->handle_ = newHandle();
+  if (!decoder->handle_) return std::string("the MP3 decoder could not start");
+
+  // The bytes are read as if from disk, so that the decoder can seek to find its tags.
+  const auto read = [](void* source, void* buffer, size_t count) -> ssize_t {
+    auto& memory = *static_cast<Memory*>(source);
+    const size_t n = std::min(count, memory.bytes.size() - memory.at);
+    std::memcpy(buffer, memory.bytes.data() + memory.at, n);
+    memory.at += n;
+    return ssize_t(n);
+  };
+  const auto seek = [](void* source, off_t offset, int whence) -> off_t {
+    auto& memory = *static_cast<Memory*>(source);
+    off_t base = 0;
+    if (whence == SEEK_CUR) base = off_t(memory.at);
+    if (whence == SEEK_END) base = off_t(memory.bytes.size());
+    if (offset < -base || offset > off_t(memory.bytes.size()) - base) return -1;
+    memory.at = size_t(base + offset);
+    return off_t(memory.at);
+  };
+  mpg123_replace_reader_handle(decoder->handle_, read, seek, nullptr);
+  if (mpg123_open_handle(decoder->handle_, decoder->memory_.get()) != MPG123_OK)
+    return std::string("cannot open it");
+  return start(std::move(decoder), size);
+}
+
+// Reads the first frames for the format and the announced length. mpg123's length is exact
+// when the file carries an Info tag (ours all do), and an estimate from the file size otherwise.
+Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t bytes) {
+  mpg123_handle* handle = decoder->handle_;
   long rate = 0;
   int channels = 0;
   int encoding = 0;
-  if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK)
+  if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
+      (channels != 1 && channels != 2))
     return std::string("not an MP3 file");
   const off_t length = mpg123_length(handle);
   if (length < 0) return std::string("not an MP3 file");
   mpg123_format_none(handle);
   mpg123_format(handle, rate, channels, MPG123_ENC_SIGNED_16);
 
-  Pcm pcm;
-  pcm.rate = int(rate);
-  pcm.channels = channels;
-  pcm.samples.reserve(size_t(length) * size_t(channels));
-  std::vector<unsigned char> buffer(64 * 1024);
-  for (;;) {
+  const int64_t maxFrames = int64_t(bytes) * kMaxFramesPerByte + Pcm::kBlockFrames;
+  decoder->pcm_ = std::make_shared<Pcm>(int(rate), channels, int64_t(length), maxFrames);
+  return decoder;
+}
+
+int64_t Mp3Decoder::announcedSamples() const {
+  return pcm_->frames() * pcm_->channels();
+}
+
+bool Mp3Decoder::decodeSome(int64_t frames) {
+  if (ended_) return false;
+  const size_t frameBytes = size_t(pcm_->channels()) * sizeof(int16_t);
+  buffer_.resize(
+      std::clamp<size_t>(size_t(std::max<int64_t>(frames, 1)) * frameBytes, 4096, 64 * 1024));
+  int64_t decoded = 0;
+  // A bounded number of reads per slice, so a caller that slices stays responsive even where
+  // stretches of the file yield nothing.
+  for (int reads = 0; decoded < frames && reads < 256; ++reads) {
     size_t done = 0;
-    const int status = mpg123_read(handle, buffer.data(), buffer.size(), &done);
-    const auto* samples = reinterpret_cast<const int16_t*>(buffer.data());
-    pcm.samples.insert(pcm.samples.end(), samples, samples + done / sizeof(int16_t));
-    if (status == MPG123_DONE) break;
-    if (status == MPG123_NEW_FORMAT) continue;
-    // A truncated or damaged tail ends the file where the damage starts.
-    if (status != MPG123_OK) break;
+    const int status = mpg123_read(handle_, buffer_.data(), buffer_.size(), &done);
+    const size_t count = done / sizeof(int16_t);
+    if (count > 0 && !pcm_->append(reinterpret_cast<const int16_t*>(buffer_.data()), count)) {
+      end();
+      return false;
+    }
+    decoded += int64_t(done / frameBytes);
+    if (status == MPG123_OK || status == MPG123_NEW_FORMAT) continue;
+    // The end, or a truncated or damaged tail: the file ends where the damage starts.
+    end();
+    return false;
   }
-  // Whole frames only, so the length in frames is exact.
-  pcm.samples.resize(pcm.samples.size() - pcm.samples.size() % size_t(channels));
-  if (pcm.frames() == 0) return std::string("no audio in the file");
-  return pcm;
+  return true;
+}
+
+void Mp3Decoder::decodeAll() {
+  while (decodeSome(int64_t(1) << 20)) {
+  }
+}
+
+void Mp3Decoder::end() {
+  ended_ = true;
+  // A file that yields no audio stands in as one second of silence at its own rate.
+  pcm_->finish(pcm_->rate());
+  mpg123_close(handle_);
+  std::vector<unsigned char>().swap(buffer_);
+  memory_.reset();
+}
+
+namespace {
+
+DecodeResult decodeWhole(Mp3Decoder::Opened opened) {
+  if (auto* reason = std::get_if<std::string>(&opened)) return *reason;
+  Mp3Decoder& decoder = *std::get<std::unique_ptr<Mp3Decoder>>(opened);
+  decoder.decodeAll();
+  if (!decoder.foundAudio()) return std::string("no audio in the file");
+  return std::shared_ptr<const Pcm>(decoder.pcm());
 }
 
 }  // namespace
 
 DecodeResult decodeMp3(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::string("cannot open it");
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                         std::istreambuf_iterator<char>());
-  if (file.bad()) return std::string("cannot read it");
-  if (bytes.empty()) return std::string("the file is empty");
-  return decodeMp3Bytes(bytes.data(), bytes.size());
+  return decodeWhole(Mp3Decoder::open(path));
 }
 
 DecodeResult decodeMp3Bytes(const unsigned char* data, size_t size) {
-  Handle handle = newHandle();
-  if (!handle) return std::string("the MP3 decoder could not start");
-  Memory memory{data, size, 0};
-  mpg123_replace_reader_handle(handle.get(), readMemory, seekMemory, nullptr);
-  if (mpg123_open_handle(handle.get(), &memory) != MPG123_OK) return std::string("cannot open it");
-  DecodeResult result = decodeOpened(handle.get());
-  mpg123_close(handle.get());
-  return result;
+  return decodeWhole(Mp3Decoder::openBytes(data, size));
 }
 
 }  // namespace korvanta

@@ -114,7 +114,7 @@ double Player::position() const {
     const double duration = voice_->pcm->seconds();
     if (voice_->ended) return duration;
     // Only a finished file may read as its duration, however close a playing one has come.
-    const double seconds = voice_->cursor / voice_->pcm->rate;
+    const double seconds = voice_->cursor / voice_->pcm->rate();
     return seconds < duration ? seconds : std::nextafter(duration, 0.0);
   });
 }
@@ -123,7 +123,7 @@ void Player::position(double seconds) {
   engine_.mixer.locked([&] {
     if (!voice_->pcm) return;
     const double total = double(voice_->pcm->frames());
-    const double frames = std::clamp(seconds * voice_->pcm->rate, 0.0, total);
+    const double frames = std::clamp(seconds * voice_->pcm->rate(), 0.0, total);
     if (frames >= total) {
       voice_->cursor = total;
       voice_->playing = false;

@@ -1,6 +1,8 @@
 // Decoded audio by path, so that reloading a sound costs no decoding; owned by the UI thread.
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -9,19 +11,43 @@
 
 namespace korvanta {
 
+class DecodeWorker;
+
 class SoundCache {
  public:
+  // Told about each file that cannot be played, once, with a short reason.
+  using Reporter = std::function<void(const std::string& file, const std::string& reason)>;
+
+  SoundCache();
+  ~SoundCache();
+  SoundCache(const SoundCache&) = delete;
+  SoundCache& operator=(const SoundCache&) = delete;
+
   // The audio for `gamePath`, decoding it on first use. A file that cannot be used is reported
-  // once on stderr and stands in as one second of silence, so the game keeps its pace.
+  // once on stderr and stands in as one second of silence, so the game keeps its pace. A long
+  // file comes back at once with its length known and is decoded in the background while it
+  // plays; asking again for it meanwhile gives the same audio.
   std::shared_ptr<const Pcm> get(const std::string& gamePath);
 
   // How many distinct paths have been asked for (decoded or failed).
   size_t size() const { return entries_.size(); }
 
+  // Blocks until every file being decoded in the background is complete (tests and tools).
+  void waitUntilDecoded();
+
+  // Where unplayable files are reported: one line on stderr unless a tool says otherwise. Set it
+  // before the first load; the background decoder reports through it too.
+  void reportTo(Reporter report) { report_ = std::move(report); }
+
  private:
+  std::shared_ptr<const Pcm> load(const std::filesystem::path& file);
+
   // Entries are never evicted: the mixer thread may hold the last reference to a sound only
   // while the cache also holds it, so the audio callback never frees memory.
   std::unordered_map<std::string, std::shared_ptr<const Pcm>> entries_;
+  Reporter report_;
+  // Started with the first long file.
+  std::unique_ptr<DecodeWorker> worker_;
 };
 
 // The shared one-second silence that stands in for a file that cannot be played.

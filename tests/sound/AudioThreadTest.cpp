@@ -1,0 +1,142 @@
+// The boundary between the audio thread and the UI thread: a real thread renders the mixer, as
+// the sound card's callback does, while the game loads, plays, steers and reads its players.
+// Built with ThreadSanitizer (the tsan preset) this is where a data race would show.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "sound/Player.h"
+#include "tests/sound/LongTone.h"
+#include "tests/support/FixturePack.h"
+
+namespace korvanta {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Renders 512-frame periods until stopped, like the device's callback but ten times as often.
+struct AudioThread {
+  explicit AudioThread(Mixer& mixer)
+      : thread([this, &mixer] {
+          std::vector<float> out(2 * 512);
+          while (!stop.load()) {
+            mixer.render(out.data(), 512);
+            for (float sample : out) loudest = std::max(loudest, std::abs(sample));
+            periods.fetch_add(1);
+            std::this_thread::sleep_for(1ms);
+          }
+        }) {}
+  ~AudioThread() { finish(); }
+  void finish() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+  }
+  // Waits, up to a generous bound, until `done()` holds.
+  template <class F>
+  bool waitFor(F&& done) {
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
+  }
+
+  std::atomic<bool> stop{false};
+  std::atomic<int64_t> periods{0};
+  // Written by the audio thread only; read after it has stopped.
+  float loudest = 0.0f;
+  std::thread thread;
+};
+
+TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
+  const auto folder = test::freshFolder("audio-thread");
+  const std::vector<double> lengths = {0.05, 0.1, 0.2, 0.3};
+  std::vector<std::string> files;
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    test::writeTone(folder / ("short" + std::to_string(i) + ".mp3"), lengths[i]);
+    files.push_back(folder.string() + "\\short" + std::to_string(i) + ".mp3");
+  }
+  // Long enough to be decoded in the background while the others play.
+  test::writeLongTone(folder / "long.mp3", 80.0);
+  const std::string longFile = folder.string() + "\\long.mp3";
+
+  SoundEngine engine;
+  std::vector<std::unique_ptr<Player>> players;
+  for (int i = 0; i < 8; ++i)
+    players.push_back(std::make_unique<Player>(
+        engine, PlayerDesign{.autostart = i % 2 == 0, .volume = -600, .playCount = 1}));
+  AudioThread audio(engine.mixer);
+
+  // The ambience starts while the audio thread is already pulling, and loops meanwhile.
+  Player& bed = *players[0];
+  bed.playCount(1000);
+  bed.file(longFile);
+  EXPECT_EQ(bed.duration(), 80.0);
+
+  // Many events' worth of steering: every operation, on every player, in a fixed shuffle.
+  uint32_t draw = 12345;
+  const auto next = [&draw](uint32_t n) {
+    draw = draw * 1664525u + 1013904223u;
+    return (draw >> 8) % n;
+  };
+  for (int event = 0; event < 4000; ++event) {
+    Player& player = *players[1 + next(7)];
+    switch (next(8)) {
+      case 0:
+        player.file(files[next(uint32_t(files.size()))]);
+        break;
+      case 1:
+        player.play();
+        break;
+      case 2:
+        player.volume(-int32_t(next(4001)));
+        break;
+      case 3:
+        player.balance(int32_t(next(21)) * 500 - 5000);
+        break;
+      case 4:
+        player.position(0);
+        break;
+      case 5:
+        player.playCount(1 + int32_t(next(3)));
+        break;
+      default:
+        break;
+    }
+    const double duration = player.duration();
+    const double position = player.position();
+    EXPECT_GE(position, 0.0);
+    EXPECT_LE(position, duration);
+    bed.balance(int32_t(next(21)) * 500 - 5000);
+    EXPECT_LT(bed.position(), bed.duration());
+    if (event % 16 == 0) std::this_thread::sleep_for(1ms);
+  }
+
+  // A sound started on the UI thread ends exactly, by the audio thread's hand.
+  Player& shot = *players[1];
+  shot.playCount(2);
+  shot.file(files[0]);
+  EXPECT_LT(shot.position(), shot.duration()) << "a file just loaded is not finished";
+  shot.play();
+  EXPECT_TRUE(audio.waitFor([&] { return shot.position() == shot.duration(); }));
+  EXPECT_DOUBLE_EQ(shot.duration(), std::lround(0.05 * 22050) / 22050.0);
+
+  // The long file keeps time and its length while it is decoded and after.
+  engine.cache.waitUntilDecoded();
+  EXPECT_EQ(bed.duration(), 80.0);
+  bed.position(80.0);
+  EXPECT_EQ(bed.position(), bed.duration()) << "sent to its end, it stops there";
+  bed.playCount(1);
+  bed.position(79.95);
+  bed.play();
+  EXPECT_TRUE(audio.waitFor([&] { return bed.position() == bed.duration(); }));
+  EXPECT_GT(audio.periods.load(), 10);
+  audio.finish();
+  EXPECT_GT(audio.loudest, 0.0f) << "the players were heard";
+}
+
+}  // namespace
+}  // namespace korvanta
