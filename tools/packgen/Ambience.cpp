@@ -182,8 +182,8 @@ Samples ambience(int number, Rng& rng) {
         const double g = std::max(0.0, double(gust.next()));
         x += float(g * (30.0 * whistleA(x) + 20.0 * whistleB(x)));
       }
-      mixInto(bed, hawk(rng), 8.0, 0.15);
-      mixInto(bed, hawk(rng), 24.0, 0.12);
+      mixInto(bed, hawk(rng), 8.0, 0.4);
+      mixInto(bed, hawk(rng), 24.0, 0.3);
       break;
     }
     default:  // light rain with thunder far away

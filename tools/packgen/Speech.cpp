@@ -65,7 +65,10 @@ namespace {
 
 Samples speakHere(const std::string& text, const Speaker& speaker) {
   Samples spoken;
-  espeak_SetVoiceByName(speaker.voice.c_str());
+  if (espeak_SetVoiceByName(speaker.voice.c_str()) != EE_OK) {
+    std::cerr << "korvanta-pack: espeak-ng has no voice \"" << speaker.voice << "\"\n";
+    return spoken;
+  }
   espeak_SetParameter(espeakRATE, speaker.rate, 0);
   espeak_SetParameter(espeakPITCH, speaker.pitch, 0);
   espeak_SetParameter(espeakRANGE, speaker.range, 0);
