@@ -1,0 +1,99 @@
+// The player's keys: shot-sound choice, centring, fire, reload, leave, and the sight's moves.
+#include "Form1.h"
+#include "app/Keys.h"
+
+namespace korvanta {
+
+void Form1::Form_KeyDown(int16_t keyCode, int16_t shift) {
+  // Every step whose condition holds acts, so one key event can do several things.
+  topeIzquierdoFunción();
+
+  if (keyCode == 49) {
+    disparoElegido = "d1.mp3";
+    MMirilla.file(soundDir + "\\d1.mp3");
+    MMirilla.play();
+  }
+  if (keyCode == 50) {
+    disparoElegido = "d2.mp3";
+    MMirilla.file(soundDir + "\\d2.mp3");
+    MMirilla.play();
+  }
+  if (keyCode == 51) {
+    disparoElegido = "d3.mp3";
+    MMirilla.file(soundDir + "\\d3.mp3");
+    MMirilla.play();
+  }
+  if (keyCode == 52) {
+    disparoElegido = "d4.mp3";
+    MMirilla.file(soundDir + "\\d4.mp3");
+    MMirilla.play();
+  }
+
+  // The whole mask is compared: Shift together with Ctrl or Alt does not centre.
+  if (shift == shift::kShift && teclaUsada == 0) {
+    MMirilla.file(soundDir + "\\m.mp3");
+    MMirilla.balance(0);
+    MMirilla.play();
+    teclaUsada = 1;
+    puedeIzquierda = 1;
+    puedeDerecha = 1;
+  }
+
+  // Ctrl alone fires too, and every auto-repeat fires again: the latch is not asked.
+  if (shift == shift::kCtrl) disparo();
+
+  if (keyCode == key::kSpace && balasCargadas >= 0 && balasCargadas < 5 && balasReserva > 0) {
+    MMirilla.file(soundDir + "\\c.mp3");
+    MMirilla.play();
+    balasCargadas = balasCargadas + 1;
+    balasReserva = balasReserva - 1;
+  }
+
+  if (keyCode == key::kEscape) {
+    tipoSalida();
+    PISTOLERO.volume(-500);
+    PISTOLERO.play();
+    salidaPedida = 1;
+  }
+
+  if (keyCode == key::kUp && teclaUsada == 0) {
+    puedeIzquierda = 1;
+    MMirilla.file(soundDir + "\\m.mp3");
+    MMirilla.balance(0);
+    MMirilla.balance(5000);
+    MMirilla.play();
+    teclaUsada = 1;
+  }
+
+  if (keyCode == key::kDown && teclaUsada == 0) {
+    puedeDerecha = 1;
+    MMirilla.file(soundDir + "\\m.mp3");
+    MMirilla.balance(0);
+    MMirilla.balance(-5000);
+    MMirilla.play();
+    teclaUsada = 1;
+  }
+
+  if (keyCode == key::kLeft && puedeIzquierda == 1 && teclaUsada == 0) {
+    puedeDerecha = 1;
+    teclaUsada = 1;
+    MMirilla.file(soundDir + "\\m.mp3");
+    MMirilla.balance(MMirilla.balance() - 500);
+    MMirilla.play();
+  }
+
+  if (keyCode == key::kRight && puedeDerecha == 1 && teclaUsada == 0) {
+    puedeIzquierda = 1;
+    teclaUsada = 1;
+    MMirilla.file(soundDir + "\\m.mp3");
+    MMirilla.balance(MMirilla.balance() + 500);
+    MMirilla.play();
+  }
+}
+
+// Any key released frees the latch: one sight action per key press, auto-repeat or not.
+void Form1::Form_KeyUp(int16_t, int16_t) {
+  teclaUsada = 0;
+}
+
+}  // namespace korvanta
