@@ -1,0 +1,115 @@
+// A shot: who falls to it, and what the bullets left decide afterwards.
+#include "GameFixture.h"
+
+namespace korvanta::test {
+namespace {
+
+using FiringTest = GameTest;
+
+TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
+  start();
+  for (int k = 1; k <= Form1::kSlots; ++k) {
+    game.indioActivo(k) = 1;
+    game.MIndio(k).balance(-2500);
+  }
+  // One step off the sight.
+  game.MIndio(1).balance(-2000);
+  cry(1);
+  cry(2);
+  // Its cry has played out: too late.
+  cryEnded(3);
+  // Already down.
+  cry(4);
+  game.indioActivo(4) = 0;
+  cry(5);
+  // It has just shot: rewound, it can be hit until its next cry has played through.
+  cryEnded(6);
+  game.MIndio(6).position(0);
+  // Never heard yet (slot 7).
+
+  aimAt(-2500);
+  reload();
+  const int16_t counted = game.indiosActivos;
+  fire();
+
+  EXPECT_EQ(game.MMirilla.file(), path("\\d3.mp3"));
+  EXPECT_EQ(game.MMirilla.balance(), -2500);
+  EXPECT_EQ(game.balasCargadas, 0);
+  EXPECT_TRUE(game.rutaAcierto == path("\\g1.mp3") || game.rutaAcierto == path("\\g2.mp3"));
+  EXPECT_EQ(game.carpetaSonidos, game.soundDir + "\\");
+  for (int k : {2, 5, 6}) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(game.indioActivo(k), 0);
+    EXPECT_EQ(game.MIndio(k).file(), game.rutaAcierto);
+    EXPECT_TRUE(sounding(game.MIndio(k)));
+    EXPECT_EQ(game.MIndio(k).balance(), -2500);
+  }
+  for (int k : {1, 3, 7}) EXPECT_EQ(game.indioActivo(k), 1) << k;
+  EXPECT_EQ(game.MIndio(3).file(), game.vozIndio(3));
+  EXPECT_EQ(game.MIndio(4).file(), game.vozIndio(4));
+  EXPECT_EQ(game.MIndio(7).file(), "");
+
+  // The count waits for the clock.
+  EXPECT_EQ(game.indiosActivos, counted);
+  h.tick();
+  EXPECT_EQ(game.indiosActivos, 3);
+}
+
+struct Ammunition {
+  int inPlay, loaded, spare;
+  // What the shot leaves: attackers counted, spares, and whether the gunman said "no salgo".
+  int inPlayAfter, spareAfter;
+  bool speaks;
+};
+
+TEST_F(FiringTest, TheBulletsLeftDecideWhenTheFallenReturnAndWhenTheGunmanSpeaks) {
+  start();
+  const Ammunition cases[] = {
+      // Left: 6 = 3 x 2, so slots 3 to 5 come back with 3 spares each.
+      {2, 2, 5, 5, 14, false},
+      // 7 = 3 x 2 + 1 and 5 = 3 x 2 - 1 do the same.
+      {2, 3, 5, 5, 14, false},
+      {2, 1, 5, 5, 14, false},
+      // 8 = 3 x 2 + 2: nothing.
+      {2, 4, 5, 2, 5, false},
+      // Nobody in play: never.
+      {0, 1, 0, 0, 0, false},
+      // 4 in play, 9 left = 4 + 5: "no salgo".
+      {4, 2, 8, 4, 8, true},
+      // 1 in play, 6 left = 1 + 5: he keeps quiet for a single attacker.
+      {1, 2, 5, 1, 5, false},
+  };
+  for (const Ammunition& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.inPlay << " in play, " << c.loaded << "+" << c.spare);
+    for (int k = 1; k <= Form1::kSlots; ++k) game.indioActivo(k) = k <= c.inPlay ? 1 : 0;
+    game.indiosActivos = int16_t(c.inPlay);
+    game.balasCargadas = c.loaded;
+    game.balasReserva = c.spare;
+    game.PISTOLERO.file(path("\\fin.mp3"));
+    game.PISTOLERO.volume(-600);
+    fire();
+    EXPECT_EQ(game.balasCargadas, c.loaded - 1);
+    EXPECT_EQ(game.indiosActivos, c.inPlayAfter);
+    EXPECT_EQ(inPlay(), c.inPlayAfter);
+    EXPECT_EQ(game.balasReserva, c.spareAfter);
+    EXPECT_EQ(game.PISTOLERO.file() == path("\\no salgo.mp3"), c.speaks);
+    if (c.speaks) {
+      EXPECT_EQ(game.PISTOLERO.volume(), 0);
+    }
+  }
+
+  // Slots 6 and 7 never come back; those in play stay as they are.
+  for (int k = 1; k <= Form1::kSlots; ++k) game.indioActivo(k) = 0;
+  game.indioActivo(1) = 1;
+  game.indioActivo(3) = 1;
+  game.indioActivo(5) = 1;
+  game.balasReserva = 1;
+  game.repetir();
+  EXPECT_EQ(game.balasReserva, 7);
+  EXPECT_EQ(game.indiosActivos, 5);
+  EXPECT_EQ(game.indioActivo(6), 0);
+  EXPECT_EQ(game.indioActivo(7), 0);
+}
+
+}  // namespace
+}  // namespace korvanta::test

@@ -1,0 +1,113 @@
+// A game window on the hand-driven desktop, with a stand-in menu and a few player's habits.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/Keys.h"
+#include "app/Random.h"
+#include "app/Window.h"
+#include "game/Form1.h"
+#include "tests/support/FixturePack.h"
+#include "tests/support/Harness.h"
+
+namespace korvanta::test {
+
+// The menu as the game sees it: a window named "Form2" that remembers how it was shown.
+class StandInMenu : public Window {
+ public:
+  explicit StandInMenu(Desktop& owner) : Window(owner, "Form2") {}
+  void Form_Load() override {
+    ++loads;
+    gameStillLoaded = desktop().find("Form1")->loaded();
+  }
+  int loads = 0;
+  bool gameStillLoaded = false;
+};
+
+class GameTest : public ::testing::Test {
+ protected:
+  explicit GameTest(const std::map<std::string, double>& lengths = {})
+      : folder(packed(freshFolder("game"), lengths)) {
+    h.desktop.add(game);
+    h.desktop.add(menu);
+  }
+
+  static std::filesystem::path packed(std::filesystem::path folder,
+                                      const std::map<std::string, double>& lengths) {
+    writeFixturePack(folder, lengths);
+    return folder;
+  }
+
+  void start() { h.desktop.show("Form1"); }
+  // A sound path as the game writes it.
+  std::string path(const std::string& literal) const { return game.soundDir + literal; }
+
+  // The player's hands: aim by ear with Shift and the arrows, load with Space, fire with Ctrl.
+  void aimAt(int32_t place) {
+    h.press(key::kShift, shift::kShift);
+    for (int i = 0; i < 10 && game.MMirilla.balance() < place; ++i) h.press(key::kRight);
+    for (int i = 0; i < 10 && game.MMirilla.balance() > place; ++i) h.press(key::kLeft);
+  }
+  void fire() { h.press(key::kCtrl, shift::kCtrl); }
+  void reload() { h.press(key::kSpace); }
+
+  // Slot k's cry is sounding, as after a step.
+  void cry(int k) {
+    game.MIndio(k).file(game.vozIndio(k));
+    game.MIndio(k).play();
+  }
+  // Slot k's cry has played to its end.
+  void cryEnded(int k) {
+    cry(k);
+    game.MIndio(k).position(game.MIndio(k).duration());
+  }
+  bool sounding(Player& p) const { return p.duration() > p.position(); }
+  // Attackers in play right now; the clock's own count waits for its next tick.
+  int inPlay() {
+    int n = 0;
+    for (int k = 1; k <= Form1::kSlots; ++k) n += game.indioActivo(k);
+    return n;
+  }
+
+  // A sharp player: whenever a cry sounds, aims at it, loads if need be and fires at once.
+  // Returns the shots fired.
+  int shootEveryCry(int tickLimit) {
+    int shots = 0;
+    for (int t = 0; t < tickLimit && inPlay() > 0 && game.pistoleroMuerto == 0; ++t) {
+      h.tick();
+      for (int k = 1; k <= Form1::kSlots; ++k) {
+        Player& voice = game.MIndio(k);
+        if (game.indioActivo(k) == 1 && voice.file() == game.vozIndio(k) && sounding(voice)) {
+          aimAt(voice.balance());
+          if (game.balasCargadas == 0) reload();
+          fire();
+          ++shots;
+        }
+      }
+    }
+    return shots;
+  }
+
+  // Holds the harness clock at a value under which the coming draws are the ones a test needs;
+  // `wanted` makes the same draws, in the same order, on a copy of the generator.
+  void arrangeDraws(const std::function<bool(Random&)>& wanted) {
+    for (uint64_t c = 1; c < 10'000'000; ++c) {
+      h.clock = c;
+      Random probe = h.random;
+      if (wanted(probe)) return;
+    }
+    FAIL() << "no clock value gives these draws";
+  }
+
+  std::filesystem::path folder;
+  Harness h{folder};
+  Form1 game{h.desktop};
+  StandInMenu menu{h.desktop};
+};
+
+}  // namespace korvanta::test

@@ -1,0 +1,145 @@
+// Starting an ambush: who attacks, with which voice, from where; and a second game after the menu.
+#include <set>
+
+#include "GameFixture.h"
+
+namespace korvanta::test {
+namespace {
+
+using StartTest = GameTest;
+
+bool onGrid(int32_t place) {
+  return place >= -5000 && place <= 5000 && place % 500 == 0;
+}
+
+TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
+  start();
+  EXPECT_EQ(game.soundDir, folder.string());
+
+  // One of the six ambiences, at -1000, sounding at once.
+  const std::string ambience = game.MAmbiente.file();
+  EXPECT_EQ(ambience.substr(0, ambience.size() - 7), game.soundDir);
+  EXPECT_TRUE(std::set<std::string>(
+                  {"\\A1.MP3", "\\A2.MP3", "\\A3.MP3", "\\A4.MP3", "\\A5.MP3", "\\A6.MP3"})
+                  .contains(ambience.substr(ambience.size() - 7)));
+  EXPECT_EQ(game.MAmbiente.volume(), -1000);
+  h.tick(5);
+  EXPECT_GT(game.MAmbiente.position(), 0.0);
+
+  // The sight waits at the centre with its cue loaded but silent; the gun is empty.
+  EXPECT_EQ(game.MMirilla.file(), path("\\m.mp3"));
+  EXPECT_EQ(game.MMirilla.volume(), -300);
+  EXPECT_EQ(game.MMirilla.balance(), 0);
+  EXPECT_EQ(game.MMirilla.position(), 0.0);
+  EXPECT_EQ(game.puedeIzquierda, 1);
+  EXPECT_EQ(game.puedeDerecha, 1);
+  EXPECT_EQ(game.balasCargadas, 0);
+  EXPECT_EQ(game.disparoElegido, "d3.mp3");
+  EXPECT_EQ(game.PISTOLERO.file(), "");
+
+  // Slots 1 to 4 always attack; five spares for each attacker.
+  for (int k = 1; k <= 4; ++k) EXPECT_EQ(game.indioActivo(k), 1);
+  EXPECT_GE(game.indiosActivos, 4);
+  EXPECT_EQ(game.balasReserva, 5 * game.indiosActivos);
+
+  // Every slot, in play or not, is far away, voiced and placed, and silent until it steps.
+  for (int k = 1; k <= Form1::kSlots; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(game.MIndio(k).volume(), -4000);
+    EXPECT_TRUE(onGrid(game.MIndio(k).balance()));
+    EXPECT_EQ(game.vozIndio(k).rfind(game.soundDir + "\\i", 0), 0u);
+    if (game.MIndio(k).file() != "") {
+      EXPECT_EQ(game.MIndio(k).file(), game.vozIndio(k));
+    }
+  }
+
+  // Ctrl before any reload answers with the empty-gun sound.
+  fire();
+  EXPECT_EQ(game.MMirilla.file(), path("\\g.mp3"));
+}
+
+TEST_F(StartTest, VoicesPlacesAndAttackersAreDrawnAsTheTablesSay) {
+  start();
+  std::set<std::string> voices;
+  std::set<int32_t> places;
+  bool sawDraw14 = false;
+  int slot7Joined = 0;
+  for (int round = 0; round < 3000; ++round) {
+    game.asignaIndios();
+    for (int k = 1; k <= Form1::kSlots; ++k) voices.insert(game.vozIndio(k));
+    // The last draw is slot 7's: draw 14 repeats voice 4.
+    if (game.sorteoVoz == 14) {
+      sawDraw14 = true;
+      EXPECT_EQ(game.vozIndio(7), path("\\i4.mp3"));
+    }
+    if (game.sorteoVoz != 14) {
+      EXPECT_EQ(game.vozIndio(7), path("\\i" + std::to_string(game.sorteoVoz) + ".mp3"));
+    }
+
+    game.SITUACIÓN();
+    for (int k = 1; k <= Form1::kSlots; ++k) places.insert(game.MIndio(k).balance());
+    const int d = game.sorteoLugar;
+    EXPECT_EQ(game.MIndio(7).balance(), d == 1 ? 0 : d <= 11 ? -500 * (d - 1) : 500 * (d - 11));
+
+    for (int k = 5; k <= 7; ++k) game.indioActivo(k) = 0;
+    game.activaIndios();
+    slot7Joined += game.indioActivo(7);
+    EXPECT_EQ(game.balasReserva, 5 * game.indiosActivos);
+  }
+  EXPECT_TRUE(sawDraw14);
+  // Fourteen voices, never a 14th file.
+  EXPECT_EQ(voices.size(), 14u);
+  EXPECT_FALSE(voices.contains(path("\\i14.mp3")));
+  EXPECT_EQ(places.size(), 21u);
+  for (int32_t place : places) EXPECT_TRUE(onGrid(place));
+  // One chance in seven.
+  EXPECT_NEAR(slot7Joined / 3000.0, 1.0 / 7, 0.03);
+}
+
+TEST_F(StartTest, ASecondGameKeepsSlotSixAndTheHeldKeyButStartsAfresh) {
+  start();
+  game.indioActivo(6) = 1;
+  h.press(key::kDigit0 + 2);
+  EXPECT_EQ(game.disparoElegido, "d2.mp3");
+  std::vector<std::string> firstVoices;
+  std::vector<int32_t> firstPlaces;
+  for (int k = 1; k <= Form1::kSlots; ++k) {
+    firstVoices.push_back(game.vozIndio(k));
+    firstPlaces.push_back(game.MIndio(k).balance());
+  }
+
+  // Leave, with Up still held down as the window goes.
+  h.press(key::kEscape);
+  h.keyDown(key::kUp);
+  h.tickUntil([&] { return !game.loaded(); }, 300);
+  ASSERT_EQ(menu.loads, 1);
+  EXPECT_EQ(game.salidaPedida, 1);
+
+  // The menu starts the next game.
+  h.desktop.show("Form1");
+  EXPECT_EQ(game.salidaPedida, 0);
+  EXPECT_EQ(game.indioActivo(6), 1);
+  EXPECT_EQ(game.balasReserva, 5 * game.indiosActivos);
+  EXPECT_GE(game.indiosActivos, 5);
+  EXPECT_EQ(game.disparoElegido, "d3.mp3");
+  EXPECT_EQ(game.MIndio(3).file(), "");
+  EXPECT_EQ(game.MIndio(3).volume(), -4000);
+  EXPECT_EQ(game.PISTOLERO.file(), "");
+  std::vector<std::string> voices;
+  std::vector<int32_t> places;
+  for (int k = 1; k <= Form1::kSlots; ++k) {
+    voices.push_back(game.vozIndio(k));
+    places.push_back(game.MIndio(k).balance());
+  }
+  EXPECT_NE(voices, firstVoices);
+  EXPECT_NE(places, firstPlaces);
+
+  // The latch from the key held as the last game ended still holds until a key comes up.
+  h.press(key::kRight);
+  EXPECT_EQ(game.MMirilla.balance(), 0);
+  h.press(key::kRight);
+  EXPECT_EQ(game.MMirilla.balance(), 500);
+}
+
+}  // namespace
+}  // namespace korvanta::test
