@@ -36,28 +36,40 @@ class Form1 : public Window {
   Player& MIndio(int k) { return MIndio_[k - 1]; }
 
   // The game's state, kept across unloads; each load resets only what it names.
+  // The sound folder, the start of every sound path.
   std::string soundDir;
+  // 1 once Escape asked to leave: every tick then tries `salir`.
   int32_t salidaPedida = 0;
+  // 1 once an arrow has killed the gunman.
   int32_t pistoleroMuerto = 0;
+  // Key latch: one sight action per key press, freed by any key release.
   int32_t teclaUsada = 0;
+  // The sight may move left, right.
   int32_t puedeIzquierda = 0;
   int32_t puedeDerecha = 0;
+  // Bullets in the gun (0 to 5), and spare ones.
   int32_t balasCargadas = 0;
   int32_t balasReserva = 0;
+  // Shot sound chosen, "d1.mp3" to "d4.mp3", and its full path at the last shot.
   std::string disparoElegido;
   std::string rutaDisparo;
   // State of slot k: 1 in play, 0 empty or down.
   int32_t& indioActivo(int k) { return indioActivo_[k - 1]; }
+  // The clock's step draw, 1 to 200.
   int16_t sorteoPaso = 0;
   // Full path of slot k's voice.
   std::string& vozIndio(int k) { return vozIndio_[k - 1]; }
+  // Latest voice draw (1 to 15) and place draw (1 to 21).
   int16_t sorteoVoz = 0;
   int16_t sorteoLugar = 0;
+  // Attackers in play as last counted; a hit is counted at the next tick.
   int16_t indiosActivos = 0;
+  // Hit sound of the last shot: full path, folder, file name, and its draw (1 or 2).
   std::string rutaAcierto;
   std::string carpetaSonidos;
   std::string archivoAcierto;
   int16_t sorteoAcierto = 0;
+  // Sound and place of the last arrow launched.
   std::string rutaFlecha;
   int16_t balanceFlecha = 0;
 
