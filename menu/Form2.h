@@ -42,6 +42,8 @@ class Form2 : public Window {
   void eligeFondo();
   // Loads the drawn tag sound and places it; the caller plays it.
   void irAColetilla();
+  // Draws a tag sound, loads and places it, and plays it.
+  void startTag();
 
   // Every sound path starts here: the folder current when the menu loaded.
   std::string soundDir;

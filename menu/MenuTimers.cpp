@@ -43,30 +43,22 @@ void Form2::Timer2_Timer() {
   if (MFondo.duration() == MFondo.position()) {
     fondoElegido = static_cast<int16_t>(random().draw(3));
     eligeFondo();
-    coletillaElegida = static_cast<int16_t>(random().draw(10));
-    irAColetilla();
-    MColetilla.play();
+    startTag();
   }
   // Every tick inside a window restarts the tag, so the last draw in it is the one heard out.
-  if (MFondo.position() > 2 && MFondo.position() < 4) {
-    coletillaElegida = static_cast<int16_t>(random().draw(10));
-    irAColetilla();
-    MColetilla.play();
-  }
-  if (MFondo.position() > 6 && MFondo.position() < 8) {
-    coletillaElegida = static_cast<int16_t>(random().draw(10));
-    irAColetilla();
-    MColetilla.play();
-  }
-  if (MFondo.position() > 10 && MFondo.position() < 12) {
-    coletillaElegida = static_cast<int16_t>(random().draw(10));
-    irAColetilla();
-    MColetilla.play();
-  }
+  if (MFondo.position() > 2 && MFondo.position() < 4) startTag();
+  if (MFondo.position() > 6 && MFondo.position() < 8) startTag();
+  if (MFondo.position() > 10 && MFondo.position() < 12) startTag();
   if (MPresentación.duration() == MPresentación.position()) {
     MColetilla.volume(-300);
     MFondo.volume(-300);
   }
+}
+
+void Form2::startTag() {
+  coletillaElegida = static_cast<int16_t>(random().draw(10));
+  irAColetilla();
+  MColetilla.play();
 }
 
 void Form2::eligeFondo() {
