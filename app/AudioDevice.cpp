@@ -29,6 +29,7 @@ bool AudioDevice::tryOpen() {
   // No changes allowed: SDL converts for the card, so the mixer always renders 48 kHz stereo.
   device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained_, 0);
   if (device_ == 0) return false;
+  ++timesOpened_;
   SDL_PauseAudioDevice(device_, 0);
   return true;
 }

@@ -25,6 +25,8 @@ class AudioDevice {
   SDL_AudioDeviceID id() const { return device_; }
   // Frames per period the device actually granted.
   int periodFrames() const { return obtained_.samples; }
+  // Devices opened so far: the first, then one after each loss.
+  int timesOpened() const { return timesOpened_; }
 
  private:
   static void callback(void* self, Uint8* stream, int bytes);
@@ -35,6 +37,7 @@ class AudioDevice {
   SDL_AudioDeviceID device_ = 0;
   SDL_AudioSpec obtained_{};
   bool silent_ = false;
+  int timesOpened_ = 0;
 };
 
 }  // namespace korvanta

@@ -1,0 +1,129 @@
+// Headphones pulled out mid-game: the sound card goes away, the default one is opened in its
+// place, and every sound carries on from where it was and ends exactly. SDL's dummy driver
+// stands in for the sound card and pulls the mixer in real time.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/AudioDevice.h"
+#include "app/Desktop.h"
+#include "app/EventLoop.h"
+#include "app/Random.h"
+#include "app/SdlScreen.h"
+#include "app/Timer.h"
+#include "app/Window.h"
+#include "tests/support/FixturePack.h"
+
+namespace korvanta {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits in real time, up to a generous bound, until `done()` holds.
+template <class F>
+bool waitFor(F&& done) {
+  const auto until = std::chrono::steady_clock::now() + 10s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+struct LostDevice : ::testing::Test {
+  void SetUp() override {
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    test::writeTone(folder / "bed.mp3", 1.0);
+    test::writeTone(folder / "shot.mp3", 0.2);
+  }
+  void TearDown() override { SDL_Quit(); }
+  std::string path(const std::string& name) const { return folder.string() + "\\" + name; }
+
+  std::filesystem::path folder = test::freshFolder("lost-device");
+  SoundEngine engine;
+};
+
+TEST_F(LostDevice, TheReopenedDeviceCarriesOnFromTheSamePlaceAndEndsExactly) {
+  Player bed(engine, {.autostart = true, .volume = -600, .playCount = 1});
+  Player shot(engine, {.autostart = false, .volume = -600, .playCount = 1});
+  AudioDevice audio(engine.mixer);
+  audio.open();
+  ASSERT_NE(audio.id(), 0u);
+  bed.file(path("bed.mp3"));
+  shot.file(path("shot.mp3"));
+  ASSERT_TRUE(waitFor([&] { return bed.position() > 0.2; }));
+
+  const double before = bed.position();
+  audio.reopen();
+  EXPECT_NE(audio.id(), 0u);
+  EXPECT_EQ(audio.timesOpened(), 2);
+  EXPECT_GE(bed.position(), before) << "not started again";
+  EXPECT_LT(bed.position(), bed.duration());
+
+  // The new device pulls the same mixer: the old sound goes on to its exact end, and a new one
+  // plays on it too.
+  const int64_t rendered = engine.mixer.framesRendered();
+  shot.play();
+  EXPECT_TRUE(waitFor([&] { return shot.position() == shot.duration(); }));
+  EXPECT_TRUE(waitFor([&] { return bed.position() == bed.duration(); }));
+  EXPECT_GT(engine.mixer.framesRendered(), rendered);
+}
+
+// A window whose timer reports the device gone on its third tick and ends the program later.
+struct Unplugger : Window {
+  Unplugger(Desktop& desktop, AudioDevice& audio, std::string bed)
+      : Window(desktop, "Form2"),
+        audio(audio),
+        bed(std::move(bed)),
+        Timer1(10, [this] { tick(); }) {
+    controls({&MFondo}, {&Timer1});
+  }
+  void Form_Load() override { MFondo.file(bed); }
+  void tick() {
+    ++ticks;
+    if (ticks == 3) {
+      positionAtLoss = MFondo.position();
+      SDL_Event gone{};
+      gone.type = SDL_AUDIODEVICEREMOVED;
+      gone.adevice.which = audio.id();
+      gone.adevice.iscapture = 0;
+      SDL_PushEvent(&gone);
+    }
+    if (ticks == 40) End();
+  }
+
+  AudioDevice& audio;
+  std::string bed;
+  Player MFondo{engine(), {.autostart = true, .volume = -600, .playCount = 1}};
+  Timer Timer1;
+  int ticks = 0;
+  double positionAtLoss = -1;
+};
+
+TEST_F(LostDevice, TheEventLoopReopensTheDefaultDeviceWhenItsOwnIsRemoved) {
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
+  AudioDevice audio(engine.mixer);
+  audio.open();
+  SdlScreen screen;
+  Random random;
+  Desktop desktop(engine, screen, random);
+  desktop.setFolderSource([this] { return folder; });
+  Unplugger window(desktop, audio, path("bed.mp3"));
+  desktop.add(window);
+  desktop.show("Form2");
+  EventLoop(desktop, screen, audio).run();
+
+  EXPECT_EQ(window.ticks, 40);
+  EXPECT_EQ(audio.timesOpened(), 2) << "reopened once, for the removal of its own device";
+  EXPECT_NE(audio.id(), 0u);
+  // The music kept its place through the change and went on.
+  EXPECT_GT(window.positionAtLoss, 0.0);
+  EXPECT_GT(window.MFondo.position(), window.positionAtLoss);
+}
+
+}  // namespace
+}  // namespace korvanta
