@@ -20,10 +20,11 @@ DecodeWorker::~DecodeWorker() {
   thread_.join();
 }
 
-void DecodeWorker::add(std::unique_ptr<Mp3Decoder> decoder, std::function<void()> noAudio) {
+void DecodeWorker::add(std::unique_ptr<Mp3Decoder> decoder,
+                       std::function<void(const std::string& reason)> damaged) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_.push_back({std::move(decoder), std::move(noAudio)});
+    pending_.push_back({std::move(decoder), std::move(damaged)});
     ++unfinished_;
   }
   wake_.notify_all();
@@ -49,8 +50,9 @@ void DecodeWorker::run() {
         ++job;
         continue;
       }
-      // The header promised audio that never came: the file is now a second of silence.
-      if (!job->decoder->foundAudio()) job->noAudio();
+      // The header promised audio that never came (the file is now a second of silence), or the
+      // file stops short of its announced length.
+      if (const std::string why = job->decoder->damage(); !why.empty()) job->damaged(why);
       job = active.erase(job);
       std::lock_guard<std::mutex> lock(mutex_);
       if (--unfinished_ == 0) idle_.notify_all();

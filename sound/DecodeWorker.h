@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,15 +22,17 @@ class DecodeWorker {
   DecodeWorker(const DecodeWorker&) = delete;
   DecodeWorker& operator=(const DecodeWorker&) = delete;
 
-  // Takes over an opened file; `noAudio` runs (on the worker) if it turns out to hold none.
-  void add(std::unique_ptr<Mp3Decoder> decoder, std::function<void()> noAudio);
+  // Takes over an opened file; `damaged` runs (on the worker) with the reason if it turns out to
+  // hold no audio or to be cut short.
+  void add(std::unique_ptr<Mp3Decoder> decoder,
+           std::function<void(const std::string& reason)> damaged);
   // Blocks until every file given so far is completely decoded.
   void waitUntilIdle();
 
  private:
   struct Job {
     std::unique_ptr<Mp3Decoder> decoder;
-    std::function<void()> noAudio;
+    std::function<void(const std::string& reason)> damaged;
   };
   void run();
 

@@ -108,6 +108,14 @@ Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t
   mpg123_format_none(handle);
   mpg123_format(handle, rate, channels, MPG123_ENC_SIGNED_16);
 
+  // Only an encoder's Info tag carries the encoder delay; its length is then exact, not guessed.
+  long encoderDelay = -1;
+  double unused = 0;
+  decoder->lengthExact_ =
+      mpg123_getstate(handle, MPG123_ENC_DELAY, &encoderDelay, &unused) == MPG123_OK &&
+      encoderDelay >= 0;
+  decoder->announcedFrames_ = int64_t(length);
+
   const int64_t maxFrames = int64_t(bytes) * kMaxFramesPerByte + Pcm::kBlockFrames;
   decoder->pcm_ = std::make_shared<Pcm>(int(rate), channels, int64_t(length), maxFrames);
   return decoder;
@@ -145,6 +153,19 @@ bool Mp3Decoder::decodeSome(int64_t frames) {
 void Mp3Decoder::decodeAll() {
   while (decodeSome(int64_t(1) << 20)) {
   }
+}
+
+std::string Mp3Decoder::damage() const {
+  if (!foundAudio()) return "no audio in the file";
+  // A half-downloaded file still plays its first part; one MPEG frame of slack for other encoders.
+  constexpr int64_t kFrameSlack = 1152;
+  if (lengthExact_ && pcm_->frames() < announcedFrames_ - kFrameSlack) {
+    char reason[96];
+    std::snprintf(reason, sizeof reason, "the file is cut short (%.1f of %.1f seconds)",
+                  double(pcm_->frames()) / pcm_->rate(), double(announcedFrames_) / pcm_->rate());
+    return reason;
+  }
+  return {};
 }
 
 void Mp3Decoder::end() {

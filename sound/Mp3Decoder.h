@@ -42,6 +42,9 @@ class Mp3Decoder {
   void decodeAll();
   // Whether any audio came out of the file; meaningful once decoding has ended.
   bool foundAudio() const { return pcm_->ready() > 0; }
+  // Why the file is unfit (no audio, or cut short of the length its tag gives), or empty when it
+  // is whole; meaningful once decoding has ended.
+  std::string damage() const;
 
  private:
   struct Memory {
@@ -58,6 +61,9 @@ class Mp3Decoder {
   std::shared_ptr<Pcm> pcm_;
   std::vector<unsigned char> buffer_;
   bool ended_ = false;
+  // The length the file announced, and whether an encoder's tag gave it (else it is a guess).
+  int64_t announcedFrames_ = 0;
+  bool lengthExact_ = false;
 };
 
 // Decoded audio, or a one-line reason why the file could not be decoded.

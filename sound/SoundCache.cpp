@@ -60,16 +60,16 @@ std::shared_ptr<const Pcm> SoundCache::load(const std::filesystem::path& file) {
       std::filesystem::file_size(file, error) > kBackgroundBytes) {
     if (!worker_) worker_ = std::make_unique<DecodeWorker>();
     // Reported from the worker once it knows; the reporter outlives it, as the cache owns both.
-    worker_->add(std::move(decoder),
-                 [this, name = file.string()] { report_(name, "no audio in the file"); });
+    worker_->add(std::move(decoder), [this, name = file.string()](const std::string& reason) {
+      report_(name, reason);
+    });
     return pcm;
   }
   decoder->decodeAll();
-  if (!decoder->foundAudio()) {
-    report_(file.string(), "no audio in the file");
-    return silenceStandIn();
-  }
-  return pcm;
+  const std::string damage = decoder->damage();
+  if (!damage.empty()) report_(file.string(), damage);
+  // A file cut short plays what it holds; one with no audio at all is the stand-in silence.
+  return decoder->foundAudio() ? pcm : silenceStandIn();
 }
 
 void SoundCache::waitUntilDecoded() {

@@ -24,9 +24,10 @@ class SoundCache {
   SoundCache& operator=(const SoundCache&) = delete;
 
   // The audio for `gamePath`, decoding it on first use. A file that cannot be used is reported
-  // once on stderr and stands in as one second of silence, so the game keeps its pace. A long
-  // file comes back at once with its length known and is decoded in the background while it
-  // plays; asking again for it meanwhile gives the same audio.
+  // once on stderr and stands in as one second of silence, so the game keeps its pace; a file cut
+  // short is reported too, and plays what it holds. A long file comes back at once with its
+  // length known and is decoded in the background while it plays; asking again for it meanwhile
+  // gives the same audio.
   std::shared_ptr<const Pcm> get(const std::string& gamePath);
 
   // How many distinct paths have been asked for (decoded or failed).
