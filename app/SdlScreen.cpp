@@ -5,6 +5,9 @@
 namespace korvanta {
 
 NativeId SdlScreen::open(const std::string& caption) {
+  // A window that only shows a colour needs no GPU: the default accelerated surface would first
+  // start a whole GL driver, a quarter of a second before the menu's greeting could sound.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_Window* window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED,
                                         SDL_WINDOWPOS_CENTERED, 480, 320, SDL_WINDOW_SHOWN);
   if (!window) {
