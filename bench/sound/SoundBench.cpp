@@ -61,9 +61,9 @@ void MixTwentyPlayers(benchmark::State& state) {
     engine.mixer.render(out.data(), 512);
     benchmark::DoNotOptimize(out.data());
   }
-  state.counters["core_share"] = benchmark::Counter(
-      double(state.iterations()) * 512 / Mixer::kOutputRate,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["core_share"] =
+      benchmark::Counter(double(state.iterations()) * 512 / Mixer::kOutputRate,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(MixTwentyPlayers)->Unit(benchmark::kMicrosecond);
 

@@ -1,0 +1,179 @@
+#include "Listening.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <fstream>
+#include <numbers>
+#include <stdexcept>
+#include <variant>
+
+#include "sound/Mp3Decoder.h"
+
+namespace korvanta::e2e {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+// In-place radix-2 transform; `values.size()` must be a power of two.
+void transform(std::vector<Complex>& values, bool inverse) {
+  const size_t n = values.size();
+  for (size_t i = 1, j = 0; i < n; ++i) {
+    size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(values[i], values[j]);
+  }
+  for (size_t length = 2; length <= n; length <<= 1) {
+    const double angle = 2 * std::numbers::pi / double(length) * (inverse ? 1 : -1);
+    const Complex unit = std::polar(1.0, angle);
+    for (size_t start = 0; start < n; start += length) {
+      Complex twiddle = 1.0;
+      for (size_t k = 0; k < length / 2; ++k) {
+        const Complex even = values[start + k];
+        const Complex odd = values[start + k + length / 2] * twiddle;
+        values[start + k] = even + odd;
+        values[start + k + length / 2] = even - odd;
+        twiddle *= unit;
+      }
+    }
+  }
+  if (inverse)
+    for (Complex& v : values) v /= double(n);
+}
+
+}  // namespace
+
+Reference Reference::load(const std::filesystem::path& file) {
+  const DecodeResult decoded = decodeMp3(file);
+  if (const auto* reason = std::get_if<std::string>(&decoded))
+    throw std::runtime_error(file.string() + ": " + *reason);
+  const Pcm& pcm = *std::get<std::shared_ptr<const Pcm>>(decoded);
+  Reference ref;
+  ref.name = file.filename().string();
+  // Stepped through exactly as the mixer does: linear interpolation at the file's own pace.
+  const int64_t total = pcm.ready();
+  const double step = double(pcm.rate()) / kRate;
+  const int channels = pcm.channels();
+  for (double cursor = 0.0; cursor < double(total); cursor += step) {
+    const int64_t at = int64_t(cursor);
+    const double frac = cursor - double(at);
+    const int16_t* a = pcm.frame(at);
+    const int16_t* b = at + 1 < total ? pcm.frame(at + 1) : a;
+    double sample = 0.0;
+    for (int c = 0; c < channels; ++c) sample += a[c] + (b[c] - a[c]) * frac;
+    ref.samples.push_back(float(sample / channels / 32768.0));
+  }
+  return ref;
+}
+
+Recording Recording::read(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t frames = bytes.size() / (2 * sizeof(float));
+  std::vector<float> interleaved(frames * 2);
+  std::copy_n(bytes.data(), frames * 2 * sizeof(float),
+              reinterpret_cast<char*>(interleaved.data()));
+  Recording recording;
+  recording.left.resize(frames);
+  recording.right.resize(frames);
+  recording.mono.resize(frames);
+  for (size_t i = 0; i < frames; ++i) {
+    const float l = interleaved[2 * i], r = interleaved[2 * i + 1];
+    recording.left[i] = l;
+    recording.right[i] = r;
+    recording.mono[i] = (l + r) / 2;
+    if (!std::isfinite(l) || !std::isfinite(r)) {
+      recording.plausible = false;
+      continue;
+    }
+    recording.loudest = std::max({recording.loudest, std::fabs(l), std::fabs(r)});
+  }
+  // Summed players may overshoot full scale a little; raw integers read as floats would not
+  // stay anywhere near it.
+  if (recording.loudest > 4.0f) recording.plausible = false;
+  return recording;
+}
+
+int64_t framesOnDisk(const std::filesystem::path& file) {
+  std::error_code error;
+  const auto bytes = std::filesystem::file_size(file, error);
+  return error ? 0 : int64_t(bytes / (2 * sizeof(float)));
+}
+
+double Heard::balance() const {
+  if (gainLeft <= 0.0 || gainRight <= 0.0) return std::nan("");
+  return 2000.0 * std::log10(gainRight / gainLeft);
+}
+
+Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, int64_t to,
+                int64_t refFrames, int64_t refFrom) {
+  const int64_t length = std::min(refFrames, ref.frames() - refFrom);
+  from = std::max<int64_t>(from, 0);
+  to = std::min(to, recording.frames() - 1);
+  if (length <= 0 || to < from) return {};
+
+  // Correlation of the stretch against every start in [from, to], all at once through the FFT.
+  const int64_t lags = to - from + 1;
+  const int64_t span = lags + length - 1;
+  size_t size = 1;
+  while (size < size_t(span)) size <<= 1;
+  std::vector<Complex> heard(size), wanted(size);
+  for (int64_t i = 0; i < span && from + i < recording.frames(); ++i)
+    heard[i] = recording.mono[from + i];
+  double wantedEnergy = 0.0;
+  for (int64_t i = 0; i < length; ++i) {
+    const double s = ref.samples[refFrom + i];
+    wanted[i] = s;
+    wantedEnergy += s * s;
+  }
+  if (wantedEnergy <= 0.0) return {};
+  transform(heard, false);
+  transform(wanted, false);
+  for (size_t i = 0; i < size; ++i) heard[i] *= std::conj(wanted[i]);
+  transform(heard, true);
+
+  // Energy of the recording under the reference at each start, for the normalized score.
+  std::vector<double> energyBefore(span + 1, 0.0);
+  for (int64_t i = 0; i < span; ++i) {
+    const double s = from + i < recording.frames() ? recording.mono[from + i] : 0.0;
+    energyBefore[i + 1] = energyBefore[i] + s * s;
+  }
+  Heard best;
+  for (int64_t lag = 0; lag < lags; ++lag) {
+    const double energy = energyBefore[lag + length] - energyBefore[lag];
+    if (energy <= 1e-12 * double(length)) continue;
+    const double score = heard[lag].real() / std::sqrt(wantedEnergy * energy);
+    if (score > best.score) {
+      best.score = score;
+      best.onset = from + lag - refFrom;
+    }
+  }
+  if (best.score <= 0.0) return {};
+  double left = 0.0, right = 0.0;
+  for (int64_t i = 0; i < length; ++i) {
+    const int64_t at = best.onset + refFrom + i;
+    if (at >= recording.frames()) break;
+    left += recording.left[at] * ref.samples[refFrom + i];
+    right += recording.right[at] * ref.samples[refFrom + i];
+  }
+  best.gainLeft = left / wantedEnergy;
+  best.gainRight = right / wantedEnergy;
+  return best;
+}
+
+double gainWithin(const Recording& recording, const Reference& ref, int64_t onset, int64_t from,
+                  int64_t to) {
+  from = std::max({from, onset, int64_t(0)});
+  to = std::min({to, onset + ref.frames(), recording.frames()});
+  double together = 0.0, energy = 0.0;
+  for (int64_t at = from; at < to; ++at) {
+    const double s = ref.samples[at - onset];
+    together += recording.mono[at] * s;
+    energy += s * s;
+  }
+  return energy > 0.0 ? together / energy : 0.0;
+}
+
+}  // namespace korvanta::e2e

@@ -1,0 +1,76 @@
+// Listens to what the program played: finds the pack's own sounds in a stereo recording of its
+// output, with where each started, how loud it was and from which side it came.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace korvanta::e2e {
+
+// The program's output rate: frames per second of every recording.
+inline constexpr int kRate = 48000;
+
+// Seconds as a count of output frames.
+inline int64_t framesOf(double seconds) {
+  return int64_t(seconds * kRate);
+}
+
+// One file of the pack as the mixer plays it at full volume: mono, stepped to the output rate.
+struct Reference {
+  // Decodes the file with the game's own decoder; throws std::runtime_error if it cannot.
+  static Reference load(const std::filesystem::path& file);
+
+  std::string name;
+  std::vector<float> samples;
+  int64_t frames() const { return int64_t(samples.size()); }
+  double seconds() const { return double(samples.size()) / kRate; }
+};
+
+// What SDL's disk driver wrote: interleaved float32 stereo frames at the output rate.
+struct Recording {
+  // Reads the whole file as it stands (a frame cut short by a write in progress is left out).
+  static Recording read(const std::filesystem::path& file);
+
+  std::vector<float> left, right;
+  // Half the sum of both channels: what correlation listens to, whatever the balance.
+  std::vector<float> mono;
+  // Every sample a finite number, none beyond full scale by more than a mixing overshoot.
+  bool plausible = true;
+  float loudest = 0.0f;
+
+  int64_t frames() const { return int64_t(mono.size()); }
+  double seconds() const { return double(mono.size()) / kRate; }
+};
+
+// Whole frames in the recording file right now (it grows while the program plays).
+int64_t framesOnDisk(const std::filesystem::path& file);
+
+// A sound found in a recording.
+struct Heard {
+  // Recording frame at which the sound's first frame plays.
+  int64_t onset = -1;
+  // Normalized correlation of the match, 0 to 1: near 1 when the sound dominates the mix.
+  double score = 0.0;
+  // Least-squares gain of the sound in each channel (1 is the file at full volume).
+  double gainLeft = 0.0;
+  double gainRight = 0.0;
+
+  double gain() const { return (gainLeft + gainRight) / 2; }
+  // The stereo place those gains mean, in the balance units of the sound player: the far
+  // channel is lowered by |balance| hundredths of a decibel; negative is left.
+  double balance() const;
+  double onsetSeconds() const { return double(onset) / kRate; }
+};
+
+// Looks for the stretch [refFrom, refFrom + refFrames) of `ref` starting anywhere in recording
+// frames [from, to]; the result's onset is where the reference's frame 0 falls.
+Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, int64_t to,
+                int64_t refFrames, int64_t refFrom = 0);
+
+// The gain (mono mix) of `ref`, sounding from `onset`, over recording frames [from, to).
+double gainWithin(const Recording& recording, const Reference& ref, int64_t onset, int64_t from,
+                  int64_t to);
+
+}  // namespace korvanta::e2e
