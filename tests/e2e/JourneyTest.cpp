@@ -138,10 +138,12 @@ class Journey : public testing::Test {
   }
 
   // Notes what was heard where, for the log of every run.
-  Heard note(const std::string& what, const Heard& heard, int64_t keyMark = -1) {
+  Heard note(const std::string& what, const Heard& heard, int64_t mark = -1,
+             const std::string& markName = "its key") {
     log_ << "  " << what << ": at " << heard.onsetSeconds() << " s";
-    if (keyMark >= 0)
-      log_ << " (" << 1000.0 * double(heard.onset - keyMark) / kRate << " ms after its key)";
+    if (mark >= 0)
+      log_ << " (" << 1000.0 * double(heard.onset - mark) / kRate << " ms after " << markName
+           << ")";
     log_ << ", score " << heard.score << ", gains " << heard.gainLeft << " / " << heard.gainRight
          << ", place " << heard.balance() << "\n";
     return heard;
@@ -236,8 +238,7 @@ TEST_F(Journey, MenuGameAndBackThenGoodbyeAsAPlayerMeetsThem) {
   EXPECT_LT(rec.seconds(), 1.25 * ranFor);
 
   // The greeting is heard at once, centred, at the voices' -600.
-  const Heard greeted =
-      note("greeting", listenFor(rec, greeting, 0, framesOf(1.2), framesOf(1.0)), 0);
+  const Heard greeted = note("greeting", listenFor(rec, greeting, 0, framesOf(1.2), framesOf(1.0)));
   EXPECT_GT(greeted.score, 0.8);
   EXPECT_LT(greeted.onsetSeconds(), 1.0) << "the greeting starts as the program starts";
   EXPECT_NEAR(greeted.gainLeft, gainOf(-600), 0.1);
@@ -342,7 +343,7 @@ TEST_F(Journey, MenuGameAndBackThenGoodbyeAsAPlayerMeetsThem) {
   const Heard greetedAgain = note(
       "greeting again",
       listenFor(rec, greeting, farewellEnd - kSlack, farewellEnd + framesOf(2.0), framesOf(0.8)),
-      farewellEnd);
+      farewellEnd, "the farewell's end");
   EXPECT_GT(greetedAgain.score, 0.7);
   EXPECT_GE(greetedAgain.onset, farewellEnd) << "the menu waits for the farewell to end";
   EXPECT_LT(greetedAgain.onset - farewellEnd, framesOf(1.0)) << "and then comes back at once";
