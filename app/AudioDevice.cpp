@@ -6,7 +6,8 @@
 
 namespace korvanta {
 
-AudioDevice::AudioDevice(Mixer& mixer, int periodFrames) : mixer_(mixer), period_(periodFrames) {}
+AudioDevice::AudioDevice(Mixer& mixer, int periodFrames, AudioTap* tap)
+    : mixer_(mixer), period_(periodFrames), tap_(tap) {}
 
 AudioDevice::~AudioDevice() {
   close();
@@ -14,7 +15,10 @@ AudioDevice::~AudioDevice() {
 
 void AudioDevice::callback(void* self, Uint8* stream, int bytes) {
   auto* device = static_cast<AudioDevice*>(self);
-  device->mixer_.render(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
+  float* out = reinterpret_cast<float*>(stream);
+  const int frames = bytes / int(2 * sizeof(float));
+  device->mixer_.render(out, frames);
+  if (device->tap_) device->tap_->rendered(out, frames);
 }
 
 bool AudioDevice::tryOpen() {

@@ -3,6 +3,7 @@
 
 #include <SDL_audio.h>
 
+#include "AudioTap.h"
 #include "sound/Mixer.h"
 
 namespace korvanta {
@@ -12,7 +13,8 @@ class AudioDevice {
   // Frames per output period: short, so a key is heard within about 10 ms.
   static constexpr int kDefaultPeriod = 512;
 
-  AudioDevice(Mixer& mixer, int periodFrames = kDefaultPeriod);
+  // `tap`, if any, sees every period rendered (measuring tools only).
+  AudioDevice(Mixer& mixer, int periodFrames = kDefaultPeriod, AudioTap* tap = nullptr);
   ~AudioDevice();
 
   // Opens the default device; without one, says so once and runs a silent output instead.
@@ -34,6 +36,7 @@ class AudioDevice {
 
   Mixer& mixer_;
   int period_;
+  AudioTap* tap_;
   SDL_AudioDeviceID device_ = 0;
   SDL_AudioSpec obtained_{};
   bool silent_ = false;
