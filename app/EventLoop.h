@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 
 #include "AudioDevice.h"
 #include "Desktop.h"
+#include "HeldKeys.h"
 #include "SdlScreen.h"
 
 union SDL_Event;
@@ -25,13 +25,12 @@ class EventLoop {
 
  private:
   void handle(const SDL_Event& event);
-  // Keys still held when the window loses the keyboard are released, so nothing sticks.
-  void releaseHeldKeys();
 
   Desktop& desktop_;
   SdlScreen& screen_;
   AudioDevice& audio_;
-  std::set<int> held_;
+  // Keys still held when the window loses the keyboard are released, so nothing sticks.
+  HeldKeys keys_;
 };
 
 }  // namespace korvanta

@@ -1,0 +1,83 @@
+// Keys held while the window loses the keyboard: nothing stays pressed, the sight never sticks.
+#include <gtest/gtest.h>
+
+#include "app/HeldKeys.h"
+#include "app/Keys.h"
+#include "game/Form1.h"
+#include "tests/support/FixturePack.h"
+#include "tests/support/Harness.h"
+
+namespace korvanta::test {
+namespace {
+
+class LostFocusTest : public ::testing::Test {
+ protected:
+  LostFocusTest() {
+    writeFixturePack(h.folder);
+    h.desktop.add(game);
+    h.desktop.show("Form1");
+  }
+  ~LostFocusTest() override { std::filesystem::remove_all(h.folder); }
+
+  Harness h{freshFolder("focus")};
+  Form1 game{h.desktop};
+  // What the event loop does with the desktop's key events.
+  HeldKeys keys{h.desktop};
+};
+
+TEST_F(LostFocusTest, LeftHeldAsTheWindowLosesTheKeyboardDoesNotLockTheSight) {
+  // Left held down: one step, and auto-repeat does not walk the sight any further.
+  keys.keyDown(key::kLeft, 0);
+  for (int i = 0; i < 5; ++i) keys.keyDown(key::kLeft, 0);
+  EXPECT_EQ(game.MMirilla.balance(), -500);
+  EXPECT_EQ(game.teclaUsada, 1);
+  EXPECT_TRUE(keys.held(key::kLeft));
+
+  // The player switches to another window with Left still down; its key-up goes elsewhere.
+  keys.focusLost();
+  EXPECT_EQ(game.teclaUsada, 0);
+  EXPECT_FALSE(keys.held(key::kLeft));
+
+  // Back in the game, the next press of Left moves the sight again.
+  h.tick(5);
+  keys.keyDown(key::kLeft, 0);
+  EXPECT_EQ(game.MMirilla.balance(), -1000);
+  keys.keyUp(key::kLeft, 0);
+  keys.keyDown(key::kRight, 0);
+  EXPECT_EQ(game.MMirilla.balance(), -500);
+  keys.keyUp(key::kRight, 0);
+
+  // A second loss of focus with nothing held sends nothing and changes nothing.
+  keys.focusLost();
+  EXPECT_EQ(game.MMirilla.balance(), -500);
+}
+
+TEST_F(LostFocusTest, ModifiersHeldAcrossALossOfFocusAreReleasedAndDoNotShapeLaterKeys) {
+  h.press(key::kSpace);
+  ASSERT_EQ(game.balasCargadas, 1);
+
+  // Shift (which centres) and Ctrl (which fires) held together with Right, then focus is lost.
+  keys.keyDown(key::kShift, shift::kShift);
+  EXPECT_EQ(game.MMirilla.balance(), 0);
+  keys.keyDown(key::kCtrl, shift::kShift | shift::kCtrl);
+  keys.keyDown(key::kRight, shift::kShift | shift::kCtrl);
+  EXPECT_EQ(game.MMirilla.balance(), 0) << "the latch holds while Shift is down";
+  keys.focusLost();
+  EXPECT_FALSE(keys.held(key::kShift));
+  EXPECT_FALSE(keys.held(key::kCtrl));
+  EXPECT_FALSE(keys.held(key::kRight));
+  EXPECT_EQ(game.teclaUsada, 0);
+
+  // Later keys arrive with an empty shift state (SDL clears its own on focus loss): Right moves
+  // the sight instead of centring it, and no shot goes off with it.
+  const int32_t loaded = game.balasCargadas;
+  keys.keyDown(key::kRight, 0);
+  keys.keyUp(key::kRight, 0);
+  keys.keyDown(key::kRight, 0);
+  keys.keyUp(key::kRight, 0);
+  EXPECT_EQ(game.MMirilla.balance(), 1000);
+  EXPECT_EQ(game.balasCargadas, loaded);
+}
+
+}  // namespace
+}  // namespace korvanta::test
