@@ -247,6 +247,35 @@ TEST_P(BrokenPack, EveryFileInTurnStillLetsThePlayerPlayAndLeave_AndIsNamedOnce)
   std::printf("[ matrix   ] %d cases run\n", casesRun());
 }
 
+// A long file is decoded in the background, so its damage shows only once decoding is done.
+TEST(BrokenPackLongFile, HalfADownloadedTenMinutePieceIsNamedOnceAndPlaysWhatItHolds) {
+  const fs::path folder = freshFolder("half-long");
+  writeFixturePack(folder);
+  fs::copy_file(tenMinuteMp3(), folder / "msc.mp3", fs::copy_options::overwrite_existing);
+  fs::resize_file(folder / "msc.mp3", fs::file_size(folder / "msc.mp3") / 2);
+
+  testing::internal::CaptureStderr();
+  {
+    Program p(folder);
+    p.h.desktop.show("Form2");
+    // Its tag promises ten minutes at first.
+    EXPECT_DOUBLE_EQ(p.menu.MFondo.duration(), 600.0);
+    p.h.tick(20);
+    p.h.engine.cache.waitUntilDecoded();
+    EXPECT_NEAR(p.menu.MFondo.duration(), 300.0, 2.0);
+    EXPECT_GT(p.menu.MFondo.position(), 0.1);
+    p.h.press(key::kDown);
+    EXPECT_EQ(p.menu.MPresentación.file(), p.path("ex2.mp3"));
+    p.h.press(key::kEscape);
+    EXPECT_LT(p.h.tickUntil([&] { return !p.h.desktop.running(); }, kFarewellTicks),
+              kFarewellTicks);
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("/msc.mp3\": the file is cut short"), std::string::npos) << said;
+  fs::remove_all(folder);
+}
+
 const char* nameOf(Damage damage) {
   static const char* const names[] = {"Missing",     "Empty", "CutInHalf",
                                       "RandomBytes", "Text",  "TenMinutesLong"};
