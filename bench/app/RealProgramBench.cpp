@@ -1,0 +1,130 @@
+// The built `korvanta` itself, started as a player starts it, in the pack's folder: how soon the
+// greeting sounds after exec (goal under 150 ms), and how much memory it holds at its peak over
+// a game with the default pack (goal under 40 MB).
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "Stage.h"
+#include "tests/e2e/Listening.h"
+
+namespace korvanta::bench {
+namespace {
+
+using Clock = e2e::Clock;
+using namespace std::chrono_literals;
+
+e2e::Child startProgram(const std::map<std::string, std::string>& extra = {}) {
+  std::map<std::string, std::string> set = {{"DISPLAY", privateDisplay().name()},
+                                            {"SDL_VIDEODRIVER", "x11"}};
+  set.insert(extra.begin(), extra.end());
+  return e2e::Child({.argv = {programFile().string()},
+                     .set = set,
+                     .unset = {"WAYLAND_DISPLAY"},
+                     .folder = packFolder().string(),
+                     .captureOutput = true});
+}
+
+std::filesystem::path scratchFile(const std::string& name) {
+  return std::filesystem::temp_directory_path() /
+         ("korvanta-bench-" + std::to_string(getpid()) + "-" + name);
+}
+
+// Exec to the first sample of the greeting. SDL's disk driver stands in for the sound card and
+// writes each period as the card would take it; the file is watched every half millisecond, so
+// the moment the period holding the greeting's first frame was taken is known to about that.
+void StartUpToGreeting(benchmark::State& state) {
+  const int runs = 10;
+  const e2e::Reference greeting = e2e::Reference::load(packFolder() / "ex1.mp3");
+  const std::filesystem::path file = scratchFile("startup.f32");
+  for (auto _ : state) {
+    std::vector<double> ms;
+    for (int run = 0; run < runs; ++run) {
+      std::filesystem::remove(file);
+      std::vector<std::pair<Clock::time_point, int64_t>> seen;
+      seen.reserve(20000);
+      e2e::Child program =
+          startProgram({{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", file.string()}});
+      while (e2e::secondsBetween(program.started(), Clock::now()) < 10.0) {
+        const int64_t frames = e2e::framesOnDisk(file);
+        if (seen.empty() || frames != seen.back().second) seen.push_back({Clock::now(), frames});
+        if (frames > e2e::framesOf(2.5)) break;
+        std::this_thread::sleep_for(500us);
+      }
+      program.stop();
+      const e2e::Recording rec = e2e::Recording::read(file);
+      const e2e::Heard heard =
+          e2e::listenFor(rec, greeting, 0, e2e::framesOf(1.2), e2e::framesOf(1.0));
+      const auto written = std::find_if(seen.begin(), seen.end(),
+                                        [&](const auto& s) { return s.second > heard.onset; });
+      if (heard.score < 0.8 || written == seen.end()) continue;
+      ms.push_back(1000.0 * e2e::secondsBetween(program.started(), written->first));
+    }
+    std::filesystem::remove(file);
+    const Spread spread(ms);
+    state.counters["runs"] = double(ms.size());
+    state.counters["median_ms"] = spread.median();
+    state.counters["min_ms"] = spread.at(0.0);
+    state.counters["max_ms"] = spread.max();
+  }
+}
+BENCHMARK(StartUpToGreeting)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Waits for exactly one program window other than `gone`.
+unsigned long waitForWindow(const e2e::Desk& desk, unsigned long gone) {
+  const auto giveUp = Clock::now() + 20s;
+  while (Clock::now() < giveUp) {
+    const std::vector<unsigned long> windows = desk.windowsCaptioned("KORVANTA");
+    if (windows.size() == 1 && windows[0] != gone) return windows[0];
+    std::this_thread::sleep_for(20ms);
+  }
+  return 0;
+}
+
+// The peak resident memory of a running process so far, in MB (0 once it has gone). Read from
+// the process itself: the peak that wait4 reports would also count the benchmark's own memory,
+// which the child held between fork and exec.
+double residentPeakMb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  return 0.0;
+}
+
+// Peak resident memory over a visit: the menu, then a game of about 45 s in which every gun sound
+// is chosen, bullets loaded and fired and the sight swept, then back to the menu and out.
+void PeakMemoryOverAGame(benchmark::State& state) {
+  for (auto _ : state) {
+    e2e::Child program = startProgram();
+    const e2e::Desk desk(privateDisplay().name());
+    const unsigned long menu = waitForWindow(desk, 0);
+    std::this_thread::sleep_for(1500ms);
+    desk.press("Return");
+    const unsigned long game = waitForWindow(desk, menu);
+    const std::vector<std::string> round = {"1",     "2",     "3",    "4",    "space", "space",
+                                            "space", "ctrl",  "Left", "ctrl", "Left",  "ctrl",
+                                            "Up",    "Right", "Down", "ctrl", "shift", "Right"};
+    for (int i = 0; i < 8 && program.running(); ++i) desk.pressAll(round, 300);
+    desk.press("Escape");
+    waitForWindow(desk, game);
+    std::this_thread::sleep_for(1s);
+    desk.press("Escape");
+    // The peak only grows; the last reading before the program ends is the peak of the visit.
+    double peak = 0.0;
+    std::optional<int> status;
+    for (int i = 0; i < 400 && !(status = program.wait(0.05)); ++i)
+      peak = std::max(peak, residentPeakMb(program.pid()));
+    if (!status) status = program.stop();
+    state.counters["peak_MB"] = peak;
+    state.counters["exit_status"] = status ? *status : -1;
+  }
+}
+BENCHMARK(PeakMemoryOverAGame)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace korvanta::bench

@@ -1,0 +1,84 @@
+// What every benchmark of the whole program stands on: the built program and its pack, a private
+// X server for its windows, the program's own parts wired as its start wires them, and figures.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/AudioDevice.h"
+#include "app/Desktop.h"
+#include "app/Random.h"
+#include "app/SdlScreen.h"
+#include "game/Form1.h"
+#include "menu/Form2.h"
+#include "sound/SoundEngine.h"
+#include "tests/e2e/Processes.h"
+
+namespace korvanta::bench {
+
+// The built `korvanta` next to this benchmark (or $KORVANTA_EXE).
+std::filesystem::path programFile();
+// The generated pack of the same build (or $KORVANTA_PACK).
+std::filesystem::path packFolder();
+// One Xvfb for the whole run, so no key ever reaches the desktop of whoever runs this.
+const e2e::VirtualDisplay& privateDisplay();
+
+// CPU time this process has used so far, all threads, in seconds.
+double processCpuSeconds();
+// CPU time of this process's main thread (the event loop's) so far, in seconds.
+double mainThreadCpuSeconds();
+
+// The program as its main() builds it, on this thread's event loop, with a measuring tap on the
+// sound card and the first window of our choice. SDL lives as long as this object.
+class LiveProgram {
+ public:
+  struct Options {
+    int periodFrames = AudioDevice::kDefaultPeriod;
+    AudioTap* tap = nullptr;
+    // "Form2" greets as the program does; "Form1" starts a game at once.
+    std::string firstWindow = "Form2";
+    // Slots 5 to 7 stay active from an earlier game, as the rules allow: all seven attack.
+    bool sevenAttackers = false;
+  };
+
+  explicit LiveProgram(const Options& options);
+  ~LiveProgram();
+
+  // Runs the event loop until the program ends or `quit()` is called.
+  void run();
+  // Ends `run()` from any thread, as the last window's close control would.
+  static void quit();
+  // The sound card's driver, for the record.
+  std::string audioDriver() const;
+
+ private:
+  struct Sdl {
+    Sdl();
+    ~Sdl();
+  } sdl_;
+
+ public:
+  SoundEngine engine;
+  AudioDevice audio;
+  SdlScreen screen;
+  Random random;
+  Desktop desktop;
+  Form1 form1;
+  Form2 form2;
+};
+
+// Sorted figures and their order statistics.
+struct Spread {
+  explicit Spread(std::vector<double> values);
+  // The value below which `fraction` of them lie (nearest rank).
+  double at(double fraction) const;
+  double median() const { return at(0.5); }
+  double max() const { return values.empty() ? 0.0 : values.back(); }
+  double mean() const;
+  std::vector<double> values;
+};
+
+}  // namespace korvanta::bench
