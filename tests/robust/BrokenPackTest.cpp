@@ -22,19 +22,23 @@ namespace fs = std::filesystem;
 
 enum class Damage { kMissing, kEmpty, kHalf, kRandomBytes, kText, kTenMinutes };
 
-// A valid MP3 of ten minutes, made once per process at a low rate so that making it is quick.
+// A valid MP3 of ten minutes, made once per process at a low rate so that making it is quick,
+// and removed when the process ends.
 const fs::path& tenMinuteMp3() {
-  static const fs::path file = [] {
-    const int rate = 8000;
-    std::vector<float> samples(size_t(rate) * 600);
-    for (size_t i = 0; i < samples.size(); ++i)
-      samples[i] = 0.2f * float(std::sin(0.35 * double(i)));
-    fs::path f = freshFolder("ten-minutes") / "long.mp3";
-    const std::string error = writeMp3(f, samples, {.rate = rate, .vbrQuality = 9});
-    if (!error.empty()) ADD_FAILURE() << error;
-    return f;
-  }();
-  return file;
+  struct Made {
+    Made() : file(freshFolder("ten-minutes") / "long.mp3") {
+      const int rate = 8000;
+      std::vector<float> samples(size_t(rate) * 600);
+      for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = 0.2f * float(std::sin(0.35 * double(i)));
+      const std::string error = writeMp3(file, samples, {.rate = rate, .vbrQuality = 9});
+      if (!error.empty()) ADD_FAILURE() << error;
+    }
+    ~Made() { fs::remove_all(file.parent_path()); }
+    fs::path file;
+  };
+  static const Made made;
+  return made.file;
 }
 
 void spoil(const fs::path& file, Damage damage) {
