@@ -95,7 +95,10 @@ Route routeTo(const std::string& name) {
   if (name[0] == 'i') route.voice = number(1);
   if (name == "g2.mp3") route.hitSound = 2;
   if (name[0] == 'f' && name != "fin.mp3") route.arrow = number(1);
-  if (name == "muerte.mp3" || name == "fin.mp3") route.arrow = 1, route.death = true;
+  if (name == "muerte.mp3" || name == "fin.mp3") {
+    route.arrow = 1;
+    route.death = true;
+  }
   if (name == "exito1.mp3") route.win = true;
   return route;
 }
