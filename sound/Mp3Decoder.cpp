@@ -40,6 +40,39 @@ mpg123_handle* newHandle() {
 
 }  // namespace
 
+struct Mp3Decoder::Source {
+  ~Source() {
+    if (file) std::fclose(file);
+  }
+  // Read through a generous buffer: the decoder asks for a few bytes at a time.
+  std::FILE* file = nullptr;
+  std::vector<unsigned char> bytes;
+  size_t at = 0;
+};
+
+ssize_t Mp3Decoder::read(void* from, void* buffer, size_t count) {
+  Source& source = *static_cast<Source*>(from);
+  if (source.file) {
+    const size_t n = std::fread(buffer, 1, count, source.file);
+    return n == 0 && std::ferror(source.file) ? -1 : ssize_t(n);
+  }
+  const size_t n = std::min(count, source.bytes.size() - source.at);
+  std::memcpy(buffer, source.bytes.data() + source.at, n);
+  source.at += n;
+  return ssize_t(n);
+}
+
+off_t Mp3Decoder::seek(void* from, off_t offset, int whence) {
+  Source& source = *static_cast<Source*>(from);
+  if (source.file) return fseeko(source.file, offset, whence) == 0 ? ftello(source.file) : -1;
+  off_t base = 0;
+  if (whence == SEEK_CUR) base = off_t(source.at);
+  if (whence == SEEK_END) base = off_t(source.bytes.size());
+  if (offset < -base || offset > off_t(source.bytes.size()) - base) return -1;
+  source.at = size_t(base + offset);
+  return off_t(source.at);
+}
+
 Mp3Decoder::~Mp3Decoder() {
   // Abandoned halfway (the program is ending): the audio ends where decoding stopped.
   if (pcm_ && !ended_) end();
@@ -55,48 +88,31 @@ Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path) {
   if (error) return std::string("cannot open it");
   if (bytes == 0) return std::string("the file is empty");
   std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
-  decoder->handle_ = newHandle();
-  if (!decoder->handle_) return std::string("the MP3 decoder could not start");
-  if (mpg123_open(decoder->handle_, path.c_str()) != MPG123_OK)
-    return std::string("cannot open it");
+  decoder->source_ = std::make_unique<Source>();
+  decoder->source_->file = std::fopen(path.c_str(), "rb");
+  if (!decoder->source_->file) return std::string("cannot open it");
+  std::setvbuf(decoder->source_->file, nullptr, _IOFBF, 64 * 1024);
   return start(std::move(decoder), size_t(bytes));
 }
 
 Mp3Decoder::Opened Mp3Decoder::openBytes(const unsigned char* data, size_t size) {
   if (size == 0) return std::string("the file is empty");
   std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
-  decoder->memory_ = std::make_unique<Memory>();
-  decoder->memory_->bytes.assign(data, data + size);
-  decoder->handle_ = newHandle();
-  if (!decoder->handle_) return std::string("the MP3 decoder could not start");
-
-  // The bytes are read as if from disk, so that the decoder can seek to find its tags.
-  const auto read = [](void* source, void* buffer, size_t count) -> ssize_t {
-    auto& memory = *static_cast<Memory*>(source);
-    const size_t n = std::min(count, memory.bytes.size() - memory.at);
-    std::memcpy(buffer, memory.bytes.data() + memory.at, n);
-    memory.at += n;
-    return ssize_t(n);
-  };
-  const auto seek = [](void* source, off_t offset, int whence) -> off_t {
-    auto& memory = *static_cast<Memory*>(source);
-    off_t base = 0;
-    if (whence == SEEK_CUR) base = off_t(memory.at);
-    if (whence == SEEK_END) base = off_t(memory.bytes.size());
-    if (offset < -base || offset > off_t(memory.bytes.size()) - base) return -1;
-    memory.at = size_t(base + offset);
-    return off_t(memory.at);
-  };
-  mpg123_replace_reader_handle(decoder->handle_, read, seek, nullptr);
-  if (mpg123_open_handle(decoder->handle_, decoder->memory_.get()) != MPG123_OK)
-    return std::string("cannot open it");
+  decoder->source_ = std::make_unique<Source>();
+  decoder->source_->bytes.assign(data, data + size);
   return start(std::move(decoder), size);
 }
 
 // Reads the first frames for the format and the announced length. mpg123's length is exact
 // when the file carries an Info tag (ours all do), and an estimate from the file size otherwise.
 Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t bytes) {
+  decoder->handle_ = newHandle();
   mpg123_handle* handle = decoder->handle_;
+  if (!handle) return std::string("the MP3 decoder could not start");
+  // The bytes are read as if from disk, so that the decoder can seek to find its tags.
+  mpg123_replace_reader_handle(handle, read, seek, nullptr);
+  if (mpg123_open_handle(handle, decoder->source_.get()) != MPG123_OK)
+    return std::string("cannot open it");
   long rate = 0;
   int channels = 0;
   int encoding = 0;
@@ -174,7 +190,7 @@ void Mp3Decoder::end() {
   pcm_->finish(pcm_->rate());
   mpg123_close(handle_);
   std::vector<unsigned char>().swap(buffer_);
-  memory_.reset();
+  source_.reset();
 }
 
 namespace {

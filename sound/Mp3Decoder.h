@@ -47,17 +47,17 @@ class Mp3Decoder {
   std::string damage() const;
 
  private:
-  struct Memory {
-    std::vector<unsigned char> bytes;
-    size_t at = 0;
-  };
+  // Where the bytes come from: a file, or bytes held in memory.
+  struct Source;
   Mp3Decoder() = default;
   static Opened start(std::unique_ptr<Mp3Decoder> decoder, size_t bytes);
+  static ssize_t read(void* source, void* buffer, size_t count);
+  static off_t seek(void* source, off_t offset, int whence);
   void end();
 
   mpg123_handle* handle_ = nullptr;
-  // The bytes when decoding from memory; must outlive the handle's reads.
-  std::unique_ptr<Memory> memory_;
+  // Must outlive the handle's reads.
+  std::unique_ptr<Source> source_;
   std::shared_ptr<Pcm> pcm_;
   std::vector<unsigned char> buffer_;
   bool ended_ = false;
