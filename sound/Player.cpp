@@ -28,23 +28,13 @@ void Player::create() {
   volume_ = design_.volume;
   balance_ = 0;
   playCount_ = design_.playCount;
-  engine_.mixer.locked([&] {
-    voice_->pcm = nullptr;
-    voice_->playing = false;
-    voice_->ended = false;
-    voice_->cursor = 0.0;
-  });
+  engine_.mixer.locked([&] { silence(); });
   applyGains();
 }
 
 void Player::destroy() {
   file_.clear();
-  engine_.mixer.locked([&] {
-    voice_->pcm = nullptr;
-    voice_->playing = false;
-    voice_->ended = false;
-    voice_->cursor = 0.0;
-  });
+  engine_.mixer.locked([&] { silence(); });
 }
 
 void Player::file(const std::string& path) {
@@ -56,13 +46,8 @@ void Player::file(const std::string& path) {
     voice_->pcm = std::move(pcm);
     voice_->cursor = 0.0;
     voice_->ended = false;
-    voice_->playing = design_.autostart;
-    if (design_.autostart) {
-      voice_->passesLeft = passes - 1;
-      voice_->startPending = true;
-      voice_->gainLeft = voice_->targetLeft;
-      voice_->gainRight = voice_->targetRight;
-    }
+    voice_->playing = false;
+    if (design_.autostart) start(passes);
   });
 }
 
@@ -73,12 +58,24 @@ void Player::play() {
     // A file that has played out starts again from its beginning.
     if (voice_->ended) voice_->cursor = 0.0;
     voice_->ended = false;
-    voice_->playing = true;
-    voice_->passesLeft = passes - 1;
-    voice_->startPending = true;
-    voice_->gainLeft = voice_->targetLeft;
-    voice_->gainRight = voice_->targetRight;
+    start(passes);
   });
+}
+
+void Player::silence() {
+  voice_->pcm = nullptr;
+  voice_->playing = false;
+  voice_->ended = false;
+  voice_->cursor = 0.0;
+}
+
+void Player::start(int32_t passes) {
+  voice_->playing = true;
+  voice_->passesLeft = passes - 1;
+  voice_->startPending = true;
+  // A sound starting from silence takes its level at once; only changes while it plays glide.
+  voice_->gainLeft = voice_->targetLeft;
+  voice_->gainRight = voice_->targetRight;
 }
 
 void Player::volume(int32_t hundredthsOfDb) {

@@ -59,6 +59,10 @@ class Player {
 
  private:
   void applyGains();
+  // With the mixer locked: drops the file and stops.
+  void silence();
+  // With the mixer locked: sounds the loaded file from its cursor for `passes` passes.
+  void start(int32_t passes);
 
   SoundEngine& engine_;
   const PlayerDesign design_;
