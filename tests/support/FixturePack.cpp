@@ -7,6 +7,7 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "pack/Manifest.h"
 #include "tools/mp3/Mp3Writer.h"
 
 namespace korvanta::test {
@@ -16,33 +17,19 @@ namespace fs = std::filesystem;
 const std::vector<std::string>& packFileNames() {
   static const std::vector<std::string> names = [] {
     std::vector<std::string> n;
-    for (int i = 1; i <= 6; ++i) n.push_back("A" + std::to_string(i) + ".MP3");
-    n.push_back("m.mp3");
-    for (int i = 1; i <= 4; ++i) n.push_back("d" + std::to_string(i) + ".mp3");
-    for (const char* s : {"c.mp3", "g.mp3", "g1.mp3", "g2.mp3"}) n.push_back(s);
-    for (int i = 1; i <= 15; ++i)
-      if (i != 14) n.push_back("i" + std::to_string(i) + ".mp3");
-    for (int i = 1; i <= 4; ++i) n.push_back("f" + std::to_string(i) + ".mp3");
-    for (const char* s : {"muerte.mp3", "exito.mp3", "exito1.mp3", "fin.mp3", "no salgo.mp3"})
-      n.push_back(s);
-    for (int i = 1; i <= 10; ++i) n.push_back("ex" + std::to_string(i) + ".mp3");
-    for (const char* s : {"msc.mp3", "msc1.mp3", "msc2.mp3"}) n.push_back(s);
+    for (const pack::PackEntry& entry : pack::manifest()) n.emplace_back(entry.name);
     return n;
   }();
   return names;
 }
 
 double fixtureSeconds(const std::string& name) {
-  const auto starts = [&](const char* prefix) { return name.rfind(prefix, 0) == 0; };
-  if (starts("A")) return 3.0;
-  if (starts("msc")) return 13.0;
-  if (name == "m.mp3") return 0.1;
-  if (name == "c.mp3" || name == "g.mp3") return 0.2;
-  if (starts("d")) return 0.3;
-  if (name == "muerte.mp3") return 0.4;
-  if (name == "g1.mp3" || name == "g2.mp3" || name == "exito.mp3") return 0.5;
-  if (starts("f")) return 0.8;
-  return 1.0;  // voices, speech and menu items
+  // Shorter than the real pack's, so that tests run quickly, yet in the same order of lengths.
+  using enum pack::Role;
+  static const std::map<pack::Role, double> byRole = {
+      {Ambience, 3.0}, {Music, 13.0}, {Cue, 0.1},   {Click, 0.2}, {Gun, 0.3},   {Death, 0.4},
+      {Hit, 0.5},      {Jingle, 0.5}, {Arrow, 0.8}, {Cry, 1.0},   {Speech, 1.0}};
+  return byRole.at(pack::findEntry(name)->role);
 }
 
 void writeTone(const fs::path& file, double seconds, double frequency) {

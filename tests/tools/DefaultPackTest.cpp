@@ -7,12 +7,13 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "sound/Mp3Decoder.h"
 #include "tests/support/FixturePack.h"
-#include "tools/packgen/PackList.h"
 #include "tools/packgen/PackWriter.h"
+#include "tools/packgen/Recipes.h"
 
 namespace korvanta {
 namespace {
@@ -38,6 +39,48 @@ Samples decoded(const fs::path& file, int64_t* frames = nullptr) {
 
 bool startsWith(const std::string& s, const char* prefix) {
   return s.rfind(prefix, 0) == 0;
+}
+
+// Powers of the 20 ms blocks of a sound.
+std::vector<double> blockPowers(const Samples& s) {
+  std::vector<double> blocks;
+  for (size_t at = 0; at + 441 <= s.size(); at += 441) {
+    double p = 0;
+    for (size_t i = at; i < at + 441; ++i) p += double(s[i]) * s[i];
+    blocks.push_back(p / 441);
+  }
+  return blocks;
+}
+
+// Pitches (in semitones above 55 Hz) of the voiced 40 ms frames, sorted, by autocorrelation: the
+// first lag whose correlation comes near the best one, so that an octave below is never taken.
+std::vector<double> pitches(const Samples& s) {
+  const std::vector<double> blocks = blockPowers(s);
+  const double floor = 0.01 * *std::max_element(blocks.begin(), blocks.end());
+  const size_t frame = 882, shortest = kRate / 900, longest = kRate / 65;
+  std::vector<double> found;
+  for (size_t at = 0; at + frame + longest < s.size(); at += 441) {
+    std::vector<double> r(longest + 2, 0.0);
+    for (size_t lag = 0; lag <= longest; lag = lag ? lag + 1 : shortest)
+      for (size_t i = at; i < at + frame; ++i) r[lag] += double(s[i]) * s[i + lag];
+    const double best = *std::max_element(r.begin() + 1, r.end());
+    // Quiet frames, and breath or noise, have no pitch.
+    if (blocks[at / 441] < floor || best < 0.4 * r[0]) continue;
+    size_t lag = shortest;
+    while (r[lag] < 0.85 * best || r[lag] < r[lag - 1] || r[lag] < r[lag + 1]) ++lag;
+    found.push_back(12.0 * std::log2(double(kRate) / double(lag) / 55.0));
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+std::string textOf(const fs::path& file) {
+  std::ifstream in(file);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+double percentile(const std::vector<double>& sorted, double p) {
+  return sorted.empty() ? 0.0 : sorted[size_t(p * double(sorted.size() - 1))];
 }
 
 TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith) {
@@ -68,23 +111,41 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
 
     const double seconds = double(frames) / kRate;
     lengths[r.name] = seconds;
-    const Span span = allowedSeconds(r.name);
+    const Seconds span = findEntry(r.name)->seconds;
     EXPECT_GE(seconds, span.shortest);
     EXPECT_LE(seconds, span.longest);
   }
   EXPECT_LT(bytes, 6u * 1000 * 1000);
+  EXPECT_TRUE(checkPack(folder).empty());
+
+  // The Spanish pack differs only in what is said: its spoken files, with the rest alongside,
+  // pass the same check of lengths and levels.
+  const fs::path spanish = test::freshFolder("spanish-pack");
+  std::vector<std::string> spoken;
+  for (const PackEntry& entry : manifest())
+    if (entry.role == Role::Speech)
+      spoken.emplace_back(entry.name);
+    else
+      fs::copy_file(folder / entry.name, spanish / entry.name);
+  for (const FileReport& r : writePack(spanish, spoken, Language::Spanish)) {
+    EXPECT_EQ(r.error, "") << r.name;
+    EXPECT_NE(fs::file_size(spanish / r.name), fs::file_size(folder / r.name)) << r.name;
+  }
+  for (const CheckProblem& p : checkPack(spanish)) ADD_FAILURE() << p.name << ": " << p.reason;
 
   // The limits each role must keep, stated once more in the player's terms.
   for (const auto& [name, seconds] : lengths) {
     SCOPED_TRACE(name);
     if (startsWith(name, "i")) {
-      EXPECT_GE(seconds, 0.8);
+      EXPECT_GE(seconds, 1.0);
       EXPECT_LE(seconds, 2.5);
     } else if (startsWith(name, "A")) {
       EXPECT_GE(seconds, 20.0);
       EXPECT_LE(seconds, 40.0);
     } else if (startsWith(name, "msc")) {
       EXPECT_GE(seconds, 14.0);
+    } else if (startsWith(name, "ex")) {
+      EXPECT_LE(seconds, name == "exito.mp3" ? 3.0 : 15.5);
     } else if (name == "m.mp3") {
       EXPECT_LT(seconds, 0.3);
     } else if (name == "muerte.mp3") {
@@ -129,53 +190,110 @@ TEST(DefaultPack, TwoRunsGiveIdenticalBytesWhateverIsMadeAlongside) {
   }
 }
 
-TEST(DefaultPack, AttackersCanBeToldApartByEar) {
-  // Each cry is summed up by what an ear goes by: its length, its pitch (zero crossings of the
-  // low band), its brightness and its rhythm (how many times it swells). No two voices may match
-  // on all of them.
+TEST(DefaultPack, AttackersCanBeToldApartByEarAndHitWhileTheyCry) {
+  // Each cry is summed up by what an ear goes by: the pitch of the voice, how far that pitch
+  // moves, its brightness, and its rhythm (how many times it swells). Every two voices must
+  // differ clearly in at least two of them.
   struct Print {
     std::string name;
-    double seconds, crossings, brightness;
+    double pitch, range, brightness;
     int swells;
   };
   Speech speech;
   std::vector<Print> prints;
-  for (const PackSound& s : packSounds()) {
-    if (s.role != Role::Cry) continue;
-    const Samples cry = makeSound(s, speech);
-    Biquad low = Biquad::lowpass(700);
-    int crossings = 0, swells = 0;
-    float last = 0;
+  for (const PackEntry& entry : manifest()) {
+    if (entry.role != Role::Cry) continue;
+    SCOPED_TRACE(entry.name);
+    const Samples cry = makeSound(entry, Language::English, speech);
+    // A shot can hit only while the cry lasts: it must be heard for most of that time.
+    EXPECT_GE(measure(cry).heardSeconds, 1.0);
     double energy = 0, change = 0;
-    for (size_t i = 0; i < cry.size(); ++i) {
-      const float x = low(cry[i]);
-      if ((x > 0) != (last > 0)) ++crossings;
-      last = x;
+    for (size_t i = 1; i < cry.size(); ++i) {
       energy += double(cry[i]) * cry[i];
-      if (i > 0) change += std::pow(double(cry[i]) - cry[i - 1], 2);
+      change += std::pow(double(cry[i]) - cry[i - 1], 2);
     }
-    // Swells: the 20 ms loudness rising through half its peak.
-    std::vector<double> blocks;
-    for (size_t at = 0; at + 441 <= cry.size(); at += 441) {
-      double p = 0;
-      for (size_t i = at; i < at + 441; ++i) p += double(cry[i]) * cry[i];
-      blocks.push_back(p);
-    }
+    // Swells: the 20 ms loudness rising through a quarter of its peak.
+    const std::vector<double> blocks = blockPowers(cry);
     const double peak = *std::max_element(blocks.begin(), blocks.end());
+    int swells = 0;
     for (size_t b = 1; b < blocks.size(); ++b)
       if (blocks[b] >= 0.25 * peak && blocks[b - 1] < 0.25 * peak) ++swells;
-    const double seconds = double(cry.size()) / kRate;
-    prints.push_back({s.name, seconds, crossings / seconds, std::sqrt(change / energy), swells});
+    const std::vector<double> heard = pitches(cry);
+    ASSERT_GT(heard.size(), 10u) << "a cry is voiced";
+    prints.push_back({std::string(entry.name), percentile(heard, 0.5),
+                      percentile(heard, 0.9) - percentile(heard, 0.1), std::sqrt(change / energy),
+                      swells});
   }
   ASSERT_EQ(prints.size(), 14u);
-  const auto apart = [](double a, double b) { return std::fabs(a - b) > 0.12 * std::max(a, b); };
   for (size_t a = 0; a < prints.size(); ++a)
     for (size_t b = a + 1; b < prints.size(); ++b) {
       const Print &p = prints[a], &q = prints[b];
-      EXPECT_TRUE(p.swells != q.swells || apart(p.seconds, q.seconds) ||
-                  apart(p.crossings, q.crossings) || apart(p.brightness, q.brightness))
-          << p.name << " and " << q.name << " sound alike";
+      // A minor third in pitch or four semitones in range are heard at once; so is a quarter
+      // more brightness.
+      const int differences =
+          (std::fabs(p.pitch - q.pitch) >= 3.0) + (std::fabs(p.range - q.range) >= 4.0) +
+          (std::fabs(p.brightness - q.brightness) >= 0.25 * std::max(p.brightness, q.brightness)) +
+          (p.swells != q.swells);
+      EXPECT_GE(differences, 2) << p.name << " and " << q.name << " sound alike: pitch " << p.pitch
+                                << "/" << q.pitch << ", range " << p.range << "/" << q.range
+                                << ", brightness " << p.brightness << "/" << q.brightness
+                                << ", swells " << p.swells << "/" << q.swells;
     }
+}
+
+TEST(DefaultPack, TheGunmanSpeaksHisOwnLinesAndTheGuideTeachesInEveryLanguage) {
+  // What the game's gunman says is in a man's voice, well below the menu guide's in every lesson.
+  const std::set<std::string> gunman = {"exito1.mp3", "fin.mp3", "no salgo.mp3"};
+  Speech speech;
+  for (const Language language : {Language::English, Language::Spanish}) {
+    std::map<bool, std::vector<double>> voices;
+    for (const PackEntry& entry : manifest())
+      if (entry.role == Role::Speech) {
+        EXPECT_FALSE(entry.text(language).empty()) << entry.name;
+        // The first three seconds tell a voice.
+        Samples said = makeSound(entry, language, speech);
+        said.resize(std::min(said.size(), size_t(3 * kRate)));
+        voices[gunman.count(std::string(entry.name)) > 0].push_back(percentile(pitches(said), 0.5));
+      }
+    ASSERT_EQ(voices[true].size(), 3u);
+    ASSERT_EQ(voices[false].size(), 10u);
+    EXPECT_GT(std::ranges::min(voices[false]) - std::ranges::max(voices[true]), 4.0);
+  }
+}
+
+TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName) {
+  std::set<std::string> listed;
+  for (const PackEntry& entry : manifest()) listed.emplace(entry.name);
+  ASSERT_EQ(listed.size(), 51u);
+
+  // Every sound the game and the menu load, as their sources spell it ("\\m.mp3", "g1.mp3").
+  const std::regex literal(R"re("(?:\\\\)?([^"\\]+\.(?:mp3|MP3))")re");
+  std::set<std::string> loaded;
+  for (const char* folder : {"game", "menu"})
+    for (const auto& file : fs::directory_iterator(fs::path(KORVANTA_SOURCE_DIR) / folder)) {
+      const std::string text = textOf(file.path());
+      for (std::sregex_iterator m(text.begin(), text.end(), literal), end; m != end; ++m) {
+        loaded.insert((*m)[1]);
+        EXPECT_NE(findEntry((*m)[1].str()), nullptr) << (*m)[1] << " in " << file.path();
+      }
+    }
+  EXPECT_EQ(loaded, listed) << "a file of the pack that nothing loads";
+
+  // The manual's table of the pack's files, its ranges ("i1.mp3 to i13.mp3") filled in.
+  const std::string manual = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs/index.html");
+  const size_t from = manual.find("The 51 files of a sound pack");
+  ASSERT_NE(from, std::string::npos);
+  const std::string table = manual.substr(from, manual.find("</table>", from) - from);
+  const std::regex named(
+      R"re(<code>([^<]+)</code>(?: to <code>([A-Za-z]+)(\d+)(\.\w+)</code>)?)re");
+  std::set<std::string> inManual;
+  for (std::sregex_iterator m(table.begin(), table.end(), named), end; m != end; ++m) {
+    inManual.insert((*m)[1]);
+    if ((*m)[2].matched)
+      for (int n = std::stoi((*m)[1].str().substr((*m)[2].length())); n <= std::stoi((*m)[3]); ++n)
+        inManual.insert((*m)[2].str() + std::to_string(n) + (*m)[4].str());
+  }
+  EXPECT_EQ(inManual, listed);
 }
 
 }  // namespace

@@ -1,21 +1,52 @@
 // Checking a folder before playing: the generator names the files the game could not play.
 #include <gtest/gtest.h>
 
+#include <espeak-ng/speak_lib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <map>
 
 #include "tests/support/FixturePack.h"
 #include "tools/packgen/PackWriter.h"
+#include "tools/packgen/Speech.h"
 
 namespace korvanta {
 namespace {
 
 namespace fs = std::filesystem;
 
+// Runs the pack tool with `arguments` and `environment` before it; its exit status and what it
+// wrote to stderr.
+std::pair<int, std::string> runTool(const std::string& arguments, const std::string& environment) {
+  FILE* out = popen(
+      (environment + " '" KORVANTA_PACK_TOOL "' " + arguments + " 2>&1 >/dev/null").c_str(), "r");
+  std::string said;
+  char buffer[256];
+  while (out && std::fgets(buffer, sizeof buffer, out)) said += buffer;
+  const int status = out ? pclose(out) : -1;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
+}
+
 TEST(PackCheck, NamesTheMissingAndBrokenFilesOfAHomeMadePack) {
   const fs::path folder = test::freshFolder("own-pack");
-  test::writeFixturePack(folder);
-  EXPECT_TRUE(pack::checkPack(folder).empty()) << "a complete pack passes";
+  // Test tones are playable, though louder than the pack's levels and some shorter than its
+  // lengths: those are named, each by its own entry. The jingle's 1 to 3 s hold for it alone,
+  // whatever its name shares with the lessons.
+  test::writeFixturePack(folder, {{"exito.mp3", 5.0}, {"ex4.mp3", 5.0}});
+  std::map<std::string, std::string> strays;
+  for (const auto& p : pack::checkPack(folder)) {
+    EXPECT_TRUE(p.playable) << p.name << ": " << p.reason;
+    strays[p.name] += p.reason + ";";
+  }
+  EXPECT_EQ(strays["exito.mp3"],
+            "lasts 5.00 s, not 1.00 to 3.00 s;is heard at -13.5 dB, not -17.0 dB;");
+  EXPECT_EQ(strays["ex4.mp3"], "is heard at -13.5 dB, not -18.0 dB;");
+  EXPECT_EQ(strays["A1.MP3"],
+            "lasts 3.00 s, not 20.00 to 40.00 s;is heard at -13.5 dB, not -30.0 dB;");
+  EXPECT_EQ(strays.count("d1.mp3"), 0u) << "2.5 dB over is near enough";
 
   // A player's own pack: one file forgotten, one that is not an MP3 at all, one empty, and one
   // named in other case, which the game still finds.
@@ -24,15 +55,44 @@ TEST(PackCheck, NamesTheMissingAndBrokenFilesOfAHomeMadePack) {
   std::ofstream(folder / "f2.mp3").close();
   fs::rename(folder / "A3.MP3", folder / "a3.mp3");
 
-  const std::vector<pack::CheckProblem> problems = pack::checkPack(folder);
-  ASSERT_EQ(problems.size(), 3u);
   std::map<std::string, std::string> byName;
-  for (const auto& p : problems) byName[p.name] = p.reason;
+  for (const auto& p : pack::checkPack(folder))
+    if (!p.playable) byName[p.name] = p.reason;
+  ASSERT_EQ(byName.size(), 3u);
   EXPECT_EQ(byName["no salgo.mp3"], "missing");
   EXPECT_FALSE(byName["i4.mp3"].empty());
   EXPECT_NE(byName["i4.mp3"], "missing");
   EXPECT_FALSE(byName["f2.mp3"].empty());
   EXPECT_EQ(byName.count("A3.MP3"), 0u);
+}
+
+TEST(PackCheck, APackInALanguageThatCannotBeSpokenIsRefusedWithoutWritingAFile) {
+  // A language without texts, and Spanish on a machine whose espeak-ng lacks its voices: one
+  // line each, status 2, and no folder left behind.
+  const fs::path folder = test::freshFolder("unspoken") / "pack";
+  auto [status, said] = runTool("--language fr '" + folder.string() + "'", "");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("\"fr\""), std::string::npos) << said;
+
+  // espeak-ng's data, with every voice but the Spanish ones.
+  pack::Speech().hasVoice({"en"});
+  const char* real = nullptr;
+  espeak_Info(&real);
+  const fs::path data = test::freshFolder("espeak") / "espeak-ng-data";
+  fs::create_directories(data / "lang/roa");
+  for (const fs::path& dir : {fs::path(), fs::path("lang"), fs::path("lang/roa")})
+    for (const auto& entry : fs::directory_iterator(fs::path(real) / dir)) {
+      const fs::path name = entry.path().filename();
+      if (!fs::exists(data / dir / name) && name.string().rfind("es", 0) != 0)
+        fs::create_symlink(entry.path(), data / dir / name);
+    }
+  std::tie(status, said) = runTool("--language es '" + folder.string() + "'",
+                                   "ESPEAK_DATA_PATH=" + data.parent_path().string());
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("es+"), std::string::npos) << said;
+  EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST(PackCheck, AnEmptyFolderLacksAllFiftyOne) {

@@ -26,11 +26,13 @@ Glide release(double seconds, Vowel from, Vowel to, double pitchFrom, double pit
   return {seconds, from, to, pitchFrom, pitchTo, loud, 0};
 }
 
-// A quick yelp: in fast, out fast.
-void yip(Score& s, double pitch, double hold, double gap) {
-  s.push_back(onset(0.05, i, a, pitch * 0.9, pitch, 1.0));
-  s.push_back(release(hold, a, a, pitch, pitch * 0.8, 1.0));
-  s.push_back(rest(gap, a, pitch * 0.8));
+// A short shout: in fast, held, out fast.
+void bark(Score& s, Vowel v, double pitch, double hold, double gap, double fall = 0.85) {
+  s.push_back(breath(0.03, v, pitch, 0.7));
+  s.push_back(onset(0.04, v, v, pitch * 0.95, pitch, 1.0));
+  s.push_back(tone(hold, v, v, pitch, pitch * (1.0 + fall) / 2.0, 1.0));
+  s.push_back(release(0.08, v, v, pitch * (1.0 + fall) / 2.0, pitch * fall, 1.0));
+  if (gap > 0) s.push_back(rest(gap, v, pitch * fall));
 }
 
 struct Design {
@@ -38,111 +40,94 @@ struct Design {
   Score score;
 };
 
+// Fourteen men shouting at the gunman, each told by the pitch of his voice, how far it moves, how
+// bright it is and the rhythm of his shout.
 Design design(int number) {
   switch (number) {
-    case 1:  // high ululation: a rapid tongue trill over a rising wail
-      return {{.formantScale = 1.15,
-               .softness = 0.85,
-               .vibratoCents = 0,
-               .trillHz = 7.5,
-               .trillDepth = 0.9},
-              {onset(0.08, a, a, 400, 420, 0.9), tone(1.25, a, a, 420, 490, 1.0),
-               release(0.25, a, o, 490, 380, 1.0)}};
-    case 2:  // deep whoop rising an octave and falling back
-      return {{.formantScale = 0.95, .vibratoHz = 5, .vibratoCents = 20},
-              {onset(0.08, u, u, 130, 150, 0.8), tone(0.45, u, o, 150, 300, 1.0),
-               tone(0.25, o, o, 300, 280, 1.0), release(0.35, o, u, 280, 160, 1.0)}};
-    case 3: {  // "hey-YAH!": short, then a loud bark
-      return {{.softness = 0.8, .vibratoCents = 0},
-              {breath(0.06, e, 200), tone(0.2, e, i, 200, 230, 0.8), rest(0.08, i, 260),
-               onset(0.06, i, a, 260, 300, 1.0), tone(0.45, a, a, 300, 230, 1.0),
-               release(0.14, a, a, 230, 180, 1.0)}};
-    }
-    case 4: {  // a string of yips, the last one long
+    case 1:  // a battle yell that rises as he charges: "aaaaAAAH!"
+      return {{.softness = 0.75, .vibratoCents = 10, .driftCents = 20},
+              {onset(0.15, uh, a, 190, 210, 0.7), tone(0.95, a, a, 210, 310, 1.0),
+               release(0.25, a, a, 310, 260, 1.0)}};
+    case 2:  // a deep bellow from a big chest, sliding down: "HOOOO-oh"
+      return {{.formantScale = 0.88, .softness = 1.15, .vibratoHz = 4.5, .vibratoCents = 15},
+              {onset(0.1, u, o, 125, 130, 0.8), tone(0.6, o, o, 130, 112, 1.0),
+               tone(0.4, o, u, 112, 90, 1.0), release(0.25, u, u, 90, 80, 1.0)}};
+    case 3: {  // three barked shouts: "HA! HA! HAAA!"
       Score s;
-      for (int n = 0; n < 4; ++n) yip(s, 520 + 15 * n, 0.07, 0.11);
-      s.push_back(onset(0.06, i, a, 540, 580, 1.0));
-      s.push_back(tone(0.4, a, a, 580, 430, 1.0));
-      s.push_back(release(0.14, a, a, 430, 360, 1.0));
-      return {{.formantScale = 1.2, .softness = 0.9, .vibratoCents = 0, .driftCents = 20}, s};
+      bark(s, a, 165, 0.16, 0.12);
+      bark(s, a, 165, 0.16, 0.12);
+      bark(s, a, 170, 0.4, 0.0, 0.8);
+      return {{.softness = 0.75, .vibratoCents = 0, .rasp = 0.3}, s};
     }
-    case 5:  // rasping roar from a big chest
-      return {{.formantScale = 0.88,
-               .softness = 0.75,
+    case 4: {  // a taunting laugh that runs down: "ha-ha-ha-ha-haaa"
+      Score s;
+      for (int n = 0; n < 4; ++n) bark(s, ae, 450 - 25 * n, 0.08, 0.07);
+      bark(s, ae, 340, 0.35, 0.0, 0.8);
+      return {{.formantScale = 1.1, .softness = 0.85, .vibratoCents = 0}, s};
+    }
+    case 5:  // a rasping roar, held and level
+      return {{.formantScale = 0.9,
+               .softness = 0.7,
                .vibratoCents = 0,
-               .driftCents = 35,
+               .driftCents = 25,
                .rasp = 0.8,
-               .bandwidth = 1.3},
-              {breath(0.05, uh, 110, 0.7), onset(0.1, uh, a, 110, 120, 0.9),
-               tone(0.7, a, a, 120, 135, 1.0), release(0.3, a, o, 135, 95, 1.0)}};
-    case 6:  // falsetto wail climbing high, with a wide vibrato
-      return {{.formantScale = 1.25, .softness = 0.9, .vibratoHz = 6, .vibratoCents = 45},
-              {onset(0.4, a, i, 320, 450, 1.0), tone(0.9, i, i, 450, 620, 1.0),
-               release(0.45, i, e, 620, 380, 1.0)}};
-    case 7:  // low, fast trill
-      return {{.vibratoCents = 0, .trillHz = 11, .trillDepth = 0.85},
-              {onset(0.1, u, uh, 200, 210, 0.8), tone(0.85, uh, uh, 210, 260, 1.0),
-               release(0.6, uh, u, 260, 190, 1.0)}};
-    case 8:  // "ho, ho, HEY!"
-      return {{.formantScale = 0.95, .softness = 0.9, .vibratoCents = 0},
-              {breath(0.04, o, 160), release(0.16, o, o, 160, 150, 0.9), rest(0.08, o, 170),
-               breath(0.04, o, 170), release(0.16, o, o, 170, 160, 0.9), rest(0.08, e, 230),
-               breath(0.05, e, 230), tone(0.5, e, i, 230, 260, 1.0),
-               release(0.15, i, i, 260, 200, 1.0)}};
-    case 9:  // breathy hoot call: hoo, HOO, hoo
+               .bandwidth = 1.2},
+              {breath(0.05, uh, 118, 0.7), onset(0.1, uh, a, 118, 122, 0.9),
+               tone(0.95, a, a, 122, 126, 1.0), release(0.3, a, a, 126, 112, 1.0)}};
+    case 6:  // a high falsetto scream climbing, with a wide vibrato
+      return {{.formantScale = 1.2, .softness = 0.9, .vibratoHz = 6, .vibratoCents = 45},
+              {onset(0.3, a, i, 430, 520, 1.0), tone(0.9, i, i, 520, 700, 1.0),
+               release(0.3, i, e, 700, 560, 1.0)}};
+    case 7: {  // a stuttered threat: "eh-eh-eh-EEEH!"
+      Score s;
+      for (int n = 0; n < 3; ++n) bark(s, e, 340, 0.1, 0.09, 0.95);
+      bark(s, e, 350, 0.55, 0.0, 0.9);
+      return {{.formantScale = 1.05, .softness = 0.65, .vibratoCents = 0, .bandwidth = 0.9}, s};
+    }
+    case 8:  // a call that leaps up an octave and more: "OH—HEEY!"
+      return {{.softness = 0.9, .vibratoHz = 5, .vibratoCents = 20},
+              {breath(0.04, o, 150), onset(0.06, o, o, 145, 150, 1.0),
+               tone(0.3, o, o, 150, 155, 1.0), release(0.08, o, o, 155, 150, 1.0),
+               rest(0.08, e, 330), breath(0.04, e, 330), onset(0.06, e, e, 320, 340, 1.0),
+               tone(0.55, e, ae, 340, 360, 1.0), release(0.2, ae, ae, 360, 300, 1.0)}};
+    case 9:  // a breathy signal call: hoo, HOO, hoo
       return {{.formantScale = 1.1, .softness = 1.3, .vibratoHz = 4.5, .vibratoCents = 15},
               {{0.25, u, u, 280, 300, 0.7, 0.6, 0.3, 0.3},
                rest(0.12, u, 360),
                {0.45, u, u, 360, 400, 1.0, 0.8, 0.3, 0.3},
                rest(0.12, u, 300),
                {0.35, u, u, 300, 250, 0.8, 0.0, 0.3, 0.0}}};
-    case 10:  // piercing screech falling away
-      return {{.formantScale = 1.3,
-               .softness = 0.7,
-               .vibratoHz = 7,
-               .vibratoCents = 30,
-               .bandwidth = 0.8},
-              {onset(0.3, i, i, 520, 600, 1.0), tone(0.15, i, a, 600, 640, 1.0),
-               tone(0.35, a, a, 640, 420, 0.9), release(0.15, a, a, 420, 350, 0.9)}};
-    case 11: {  // chant: hey-ya, hey-ya
+    case 10:  // a hoarse scream that breaks and falls away into a groan
+      return {{.formantScale = 1.05, .softness = 0.7, .vibratoCents = 10, .rasp = 0.5},
+              {onset(0.08, ae, ae, 350, 360, 1.0), tone(0.3, ae, a, 360, 300, 1.0),
+               tone(0.7, a, uh, 300, 130, 1.0), release(0.25, uh, uh, 130, 110, 1.0)}};
+    case 11:  // a high, ringing hail, long then short: "HEEEY—HEY!"
+      return {{.formantScale = 1.1, .softness = 0.7, .vibratoHz = 6, .vibratoCents = 12},
+              {breath(0.04, e, 420), onset(0.06, e, e, 410, 430, 1.0),
+               tone(0.6, e, i, 430, 440, 1.0), release(0.12, i, i, 440, 420, 1.0),
+               rest(0.1, e, 420), breath(0.03, e, 430), onset(0.04, e, e, 430, 440, 1.0),
+               tone(0.25, e, i, 440, 430, 1.0), release(0.12, i, i, 430, 380, 1.0)}};
+    case 12: {  // two long, dark shouts from a low voice: "HOAAH—HOAAAH"
       Score s;
-      for (int n = 0; n < 2; ++n) {
-        s.push_back(breath(0.04, e, 200));
-        s.push_back(release(0.22, e, e, 200, 195, 0.9));
-        s.push_back(rest(0.05, i, 250));
-        s.push_back(onset(0.05, i, a, 240, 250, 1.0));
-        if (n == 0) {
-          s.push_back(release(0.28, a, a, 250, 240, 1.0));
-          s.push_back(rest(0.08, e, 200));
-        } else {
-          s.push_back(release(0.45, a, a, 250, 200, 1.0));
-        }
-      }
-      return {{.formantScale = 0.97, .vibratoHz = 5, .vibratoCents = 15}, s};
+      bark(s, o, 118, 0.4, 0.12, 0.9);
+      bark(s, o, 122, 0.55, 0.0, 0.8);
+      return {{.formantScale = 0.9, .softness = 1.0, .vibratoCents = 8, .rasp = 0.2}, s};
     }
-    case 12:  // two barked shouts: HAH! HAH!
-      return {{.formantScale = 0.92, .softness = 0.75, .vibratoCents = 0, .rasp = 0.3},
-              {breath(0.04, a, 150, 0.8), release(0.18, a, a, 160, 170, 1.0), rest(0.25, a, 165),
-               breath(0.04, a, 165, 0.8), release(0.3, a, a, 165, 120, 1.0)}};
-    case 13:  // coyote howl with a yelp at its end
-      return {{.formantScale = 1.2, .vibratoHz = 5.5, .vibratoCents = 35},
-              {{0.5, o, u, 340, 560, 0.3, 1.0},
-               tone(0.7, u, u, 560, 600, 1.0),
-               {0.4, u, u, 600, 420, 1.0, 0.4},
-               rest(0.1, i, 650),
-               onset(0.05, i, a, 620, 650, 1.0),
-               release(0.2, a, a, 650, 500, 1.0)}};
-    default: {  // 15: ki-ki-ki-YAAA
+    case 13:  // a long hail across the plain, rising and breaking at the top
+      return {{.formantScale = 1.15, .vibratoHz = 5.5, .vibratoCents = 30},
+              {{0.5, o, u, 300, 480, 0.3, 1.0},
+               tone(0.6, u, u, 480, 520, 1.0),
+               {0.35, u, u, 520, 380, 1.0, 0.4},
+               rest(0.1, i, 560),
+               onset(0.05, i, a, 540, 560, 1.0),
+               release(0.2, a, a, 560, 440, 1.0)}};
+    default: {  // 15: three quick calls and a long, dark shout: "hup, hup, hup, HOOO!"
       Score s;
-      for (int n = 0; n < 3; ++n) {
-        s.push_back(breath(0.025, i, 380, 1.0));
-        s.push_back(release(0.08, i, i, 380, 370, 1.0));
-        s.push_back(rest(0.07, i, 380));
-      }
-      s.push_back(onset(0.07, i, a, 400, 460, 1.0));
-      s.push_back(tone(0.55, a, a, 460, 340, 1.0));
-      s.push_back(release(0.15, a, a, 340, 300, 1.0));
-      return {{.formantScale = 1.1, .softness = 0.8, .vibratoCents = 10}, s};
+      for (int n = 0; n < 3; ++n) bark(s, uh, 200, 0.05, 0.09, 0.95);
+      s.push_back(onset(0.07, uh, o, 205, 210, 1.0));
+      s.push_back(tone(0.6, o, o, 210, 190, 1.0));
+      s.push_back(release(0.15, o, o, 190, 175, 1.0));
+      return {{.formantScale = 0.95, .softness = 1.05, .vibratoCents = 10}, s};
     }
   }
 }

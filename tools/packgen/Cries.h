@@ -1,4 +1,4 @@
-// The attackers' war cries: fourteen voices, each with its own pitch, rhythm and throat, so that
+// The attackers' cries: fourteen men shouting, each with his own pitch, rhythm and throat, so that
 // a player can tell them apart while aiming at them.
 #pragma once
 

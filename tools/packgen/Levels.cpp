@@ -27,12 +27,16 @@ Level measure(const Samples& s) {
   const double loudest = *std::max_element(powers.begin(), powers.end());
   double gated = 0;
   int count = 0;
-  for (double p : powers)
-    if (p >= loudest * 1e-3) {
-      gated += p;
+  size_t first = powers.size(), last = 0;
+  for (size_t b = 0; b < powers.size(); ++b) {
+    if (powers[b] >= loudest * 1e-3) {
+      gated += powers[b];
       ++count;
     }
+    if (powers[b] >= loudest * 1e-2) first = std::min(first, b), last = b;
+  }
   level.loudnessDb = gainToDb(std::sqrt(gated / count));
+  level.heardSeconds = double(last - first + 1) * 0.02;
   return level;
 }
 

@@ -13,6 +13,9 @@ struct Level {
   double rmsDb = -180.0;
   // Over the parts that sound (20 ms blocks within 30 dB of the loudest): how loud it is heard.
   double loudnessDb = -180.0;
+  // How long it is heard above its own quiet tail: from the first to the last 20 ms block within
+  // 20 dB of the loudest. For a cry, the time a player has to aim at it.
+  double heardSeconds = 0.0;
 };
 
 Level measure(const Samples& s);

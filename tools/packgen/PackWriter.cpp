@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <thread>
 #include <variant>
 
-#include "PackList.h"
+#include "Recipes.h"
 #include "sound/Mp3Decoder.h"
 #include "sound/SoundPath.h"
 #include "tools/mp3/Mp3Writer.h"
@@ -19,27 +20,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<const PackSound*> selection(const std::vector<std::string>& names) {
-  std::vector<const PackSound*> chosen;
+std::vector<const PackEntry*> selection(const std::vector<std::string>& names) {
+  std::vector<const PackEntry*> chosen;
   if (names.empty()) {
-    for (const PackSound& s : packSounds()) chosen.push_back(&s);
+    for (const PackEntry& entry : manifest()) chosen.push_back(&entry);
     return chosen;
   }
   for (const std::string& name : names) {
-    const PackSound* s = findSound(name);
-    if (s) chosen.push_back(s);
+    const PackEntry* entry = findEntry(name);
+    if (entry) chosen.push_back(entry);
   }
   return chosen;
 }
 
-// The decoded audio of encoded bytes as floats; empty with `why` set if they do not decode.
-Samples decodeBytes(const std::vector<unsigned char>& bytes, std::string& why) {
-  const DecodeResult result = decodeMp3Bytes(bytes.data(), bytes.size());
+// The decoded audio of a file as floats (its first channel, at its own `rate`); empty with `why`
+// set if it does not decode.
+Samples samplesOf(const DecodeResult& result, std::string& why, int* rate = nullptr) {
   if (const auto* reason = std::get_if<std::string>(&result)) {
     why = *reason;
     return {};
   }
   const Pcm& pcm = *std::get<std::shared_ptr<const Pcm>>(result);
+  if (rate) *rate = pcm.rate();
   Samples s(size_t(pcm.frames()));
   for (int64_t i = 0; i < pcm.frames(); ++i) s[size_t(i)] = float(pcm.frame(i)[0]) / 32768.0f;
   return s;
@@ -57,7 +59,7 @@ void encode(const fs::path& folder, Samples samples, FileReport& report) {
   Samples heard;
   for (int attempt = 0; attempt < 4; ++attempt) {
     bytes = encodeMp3(samples, {.rate = kRate});
-    heard = decodeBytes(bytes, report.error);
+    heard = samplesOf(decodeMp3Bytes(bytes.data(), bytes.size()), report.error);
     if (!report.error.empty()) return;
     report.level = measure(heard);
     if (report.level.peakDb <= kCeilingDb + 0.3) break;
@@ -77,8 +79,18 @@ void encode(const fs::path& folder, Samples samples, FileReport& report) {
 
 }  // namespace
 
-std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std::string>& names) {
-  const std::vector<const PackSound*> chosen = selection(names);
+std::string cannotSpeak(Language language) {
+  Speech speech;
+  for (Speaker speaker : {Speaker::Guide, Speaker::Gunman}) {
+    const SpeechVoice voice = voiceOf(speaker, language);
+    if (!speech.hasVoice(voice)) return "espeak-ng has no voice \"" + voice.voice + "\"";
+  }
+  return {};
+}
+
+std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std::string>& names,
+                                  Language language) {
+  const std::vector<const PackEntry*> chosen = selection(names);
   std::vector<FileReport> reports(chosen.size());
   for (size_t i = 0; i < chosen.size(); ++i) reports[i].name = chosen[i]->name;
   std::error_code ec;
@@ -90,7 +102,7 @@ std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std:
   {
     Speech speech;
     for (size_t i = 0; i < chosen.size(); ++i)
-      if (chosen[i]->role == Role::Speech) spoken[i] = makeSound(*chosen[i], speech);
+      if (chosen[i]->role == Role::Speech) spoken[i] = makeSound(*chosen[i], language, speech);
   }
 
   std::atomic<size_t> nextJob{0};
@@ -98,7 +110,7 @@ std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std:
     Speech unused;
     for (size_t i = nextJob++; i < chosen.size(); i = nextJob++) {
       const auto said = spoken.find(i);
-      encode(folder, said != spoken.end() ? said->second : makeSound(*chosen[i], unused),
+      encode(folder, said != spoken.end() ? said->second : makeSound(*chosen[i], language, unused),
              reports[i]);
     }
   };
@@ -113,15 +125,16 @@ std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std:
 std::string levelTable(const std::vector<FileReport>& reports) {
   std::string out;
   char line[160];
-  std::snprintf(line, sizeof line, "%-14s %8s %9s %9s %9s %8s\n", "file", "seconds", "peak dB",
-                "RMS dB", "loud dB", "KiB");
+  std::snprintf(line, sizeof line, "%-14s %8s %8s %9s %9s %9s %8s\n", "file", "seconds", "heard",
+                "peak dB", "RMS dB", "loud dB", "KiB");
   out += line;
   uintmax_t total = 0;
   double worstPeak = -180.0;
   for (const FileReport& r : reports) {
-    std::snprintf(line, sizeof line, "%-14s %8.3f %9.1f %9.1f %9.1f %8.1f%s\n", r.name.c_str(),
-                  double(r.frames) / kRate, r.level.peakDb, r.level.rmsDb, r.level.loudnessDb,
-                  double(r.bytes) / 1024.0, r.error.empty() ? "" : ("  ERROR: " + r.error).c_str());
+    std::snprintf(line, sizeof line, "%-14s %8.3f %8.2f %9.1f %9.1f %9.1f %8.1f%s\n",
+                  r.name.c_str(), double(r.frames) / kRate, r.level.heardSeconds, r.level.peakDb,
+                  r.level.rmsDb, r.level.loudnessDb, double(r.bytes) / 1024.0,
+                  r.error.empty() ? "" : ("  ERROR: " + r.error).c_str());
     out += line;
     total += r.bytes;
     worstPeak = std::max(worstPeak, r.level.peakDb);
@@ -134,16 +147,35 @@ std::string levelTable(const std::vector<FileReport>& reports) {
 
 std::vector<CheckProblem> checkPack(const fs::path& folder) {
   std::vector<CheckProblem> problems;
-  for (const PackSound& s : packSounds()) {
+  for (const PackEntry& entry : manifest()) {
+    const std::string name(entry.name);
     // Look the file up the way the game does, so a pack the game can play passes the check.
-    const fs::path file = resolveSoundPath(folder.string() + "\\" + s.name);
+    const fs::path file = resolveSoundPath(folder.string() + "\\" + name);
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) {
-      problems.push_back({s.name, "missing"});
+      problems.push_back({name, "missing"});
       continue;
     }
-    const DecodeResult decoded = decodeMp3(file);
-    if (const auto* why = std::get_if<std::string>(&decoded)) problems.push_back({s.name, *why});
+    std::string why;
+    int rate = kRate;
+    const Samples heard = samplesOf(decodeMp3(file), why, &rate);
+    if (!why.empty()) {
+      problems.push_back({name, why});
+      continue;
+    }
+    char line[120];
+    const double seconds = double(heard.size()) / rate;
+    if (seconds < entry.seconds.shortest || seconds > entry.seconds.longest) {
+      std::snprintf(line, sizeof line, "lasts %.2f s, not %.2f to %.2f s", seconds,
+                    entry.seconds.shortest, entry.seconds.longest);
+      problems.push_back({name, line, true});
+    }
+    const double loudness = measure(heard).loudnessDb;
+    if (std::fabs(loudness - entry.loudnessDb) > kLoudnessToleranceDb) {
+      std::snprintf(line, sizeof line, "is heard at %.1f dB, not %.1f dB", loudness,
+                    entry.loudnessDb);
+      problems.push_back({name, line, true});
+    }
   }
   return problems;
 }

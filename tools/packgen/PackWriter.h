@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Levels.h"
+#include "pack/Manifest.h"
 
 namespace korvanta::pack {
 
@@ -22,21 +23,29 @@ struct FileReport {
   std::string error;
 };
 
-// Makes and writes the named files (all 51 when `names` is empty) into `folder`, creating it.
+// Makes and writes the named files (all 51 when `names` is empty) into `folder`, creating it,
+// with the spoken files in `language`.
 std::vector<FileReport> writePack(const std::filesystem::path& folder,
-                                  const std::vector<std::string>& names = {});
+                                  const std::vector<std::string>& names = {},
+                                  Language language = Language::English);
+
+// Why the pack cannot be made in `language` (espeak-ng lacks a voice it needs), or empty.
+std::string cannotSpeak(Language language);
 
 // The level table: one line per file with its length, peak, RMS, loudness and size.
 std::string levelTable(const std::vector<FileReport>& reports);
 
-// A file of the pack that the game would not be able to play.
+// A file of the pack that the game would not be able to play, or that strays from the manifest.
 struct CheckProblem {
   std::string name;
-  // "missing", or the decoder's reason.
+  // "missing", the decoder's reason, or how the file strays from its length or loudness.
   std::string reason;
+  // The game plays the file, though it does not fit its part as the manifest has it.
+  bool playable = false;
 };
 
-// Lists the files of the 51 that are missing from `folder` or do not decode.
+// Lists the files of the 51 that are missing from `folder`, do not decode, or last longer or
+// shorter than their entries allow or are far louder or quieter than their entries.
 std::vector<CheckProblem> checkPack(const std::filesystem::path& folder);
 
 }  // namespace korvanta::pack

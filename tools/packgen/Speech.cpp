@@ -7,16 +7,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iostream>
 
 namespace korvanta::pack {
 
-Speaker gunman() {
-  return {"en-us+m3", 150, 32, 60};
-}
-
-Speaker guide() {
-  return {"en-gb-x-rp+f3", 165, 48, 55};
+SpeechVoice voiceOf(Speaker speaker, Language language) {
+  if (language == Language::Spanish)
+    return speaker == Speaker::Gunman ? SpeechVoice{"es+m3", 150, 32, 60}
+                                      : SpeechVoice{"es+f3", 185, 48, 55};
+  return speaker == Speaker::Gunman ? SpeechVoice{"en-us+m3", 150, 32, 60}
+                                    : SpeechVoice{"en-gb-x-rp+f3", 175, 48, 55};
 }
 
 namespace {
@@ -63,7 +64,7 @@ bool Speech::start() {
 
 namespace {
 
-Samples speakHere(const std::string& text, const Speaker& speaker) {
+Samples speakHere(const std::string& text, const SpeechVoice& speaker) {
   Samples spoken;
   if (espeak_SetVoiceByName(speaker.voice.c_str()) != EE_OK) {
     std::cerr << "korvanta-pack: espeak-ng has no voice \"" << speaker.voice << "\"\n";
@@ -83,7 +84,7 @@ Samples speakHere(const std::string& text, const Speaker& speaker) {
 // espeak-ng carries state (voice tremor phases and the like) from one utterance into the next,
 // so the same line would come out differently depending on what was said before. Each line is
 // therefore spoken in a child process that starts from the engine exactly as initialized.
-Samples speakAlone(const std::string& text, const Speaker& speaker) {
+Samples speakAlone(const std::string& text, const SpeechVoice& speaker) {
   int channel[2];
   if (pipe(channel) != 0) return speakHere(text, speaker);
   const pid_t child = fork();
@@ -123,7 +124,19 @@ Samples speakAlone(const std::string& text, const Speaker& speaker) {
 
 }  // namespace
 
-Samples Speech::say(const std::string& text, const Speaker& speaker) {
+bool Speech::hasVoice(const SpeechVoice& voice) {
+  if (!start()) return false;
+  // Looked up in espeak-ng's list rather than selected, so that the engine each line starts from
+  // stays the same. A variant ("+m3") never fails on its own: the language decides.
+  const std::string language = voice.voice.substr(0, voice.voice.find('+'));
+  for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v)
+    // Each voice lists its languages as a priority byte, then the name, then a terminating zero.
+    for (const char* entry = (*v)->languages; entry && *entry; entry += std::strlen(entry + 1) + 2)
+      if (language == entry + 1) return true;
+  return false;
+}
+
+Samples Speech::say(const std::string& text, const SpeechVoice& speaker) {
   if (!start()) return {};
   Samples out = resample(speakAlone(text, speaker), rate_);
   trimSilence(out, 0.003, 0.04);

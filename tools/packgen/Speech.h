@@ -4,11 +4,12 @@
 #include <string>
 
 #include "Dsp.h"
+#include "pack/Manifest.h"
 
 namespace korvanta::pack {
 
 // How a speaker sounds: an espeak-ng voice name with its variant ("en-us+m3"), speed and pitch.
-struct Speaker {
+struct SpeechVoice {
   std::string voice;
   // Words per minute.
   int rate = 160;
@@ -18,10 +19,9 @@ struct Speaker {
   int range = 50;
 };
 
-// The gunman: one voice for every line he says.
-Speaker gunman();
-// The menu's guide, who teaches the game.
-Speaker guide();
+// The voice a speaker of the pack has in a language: the gunman keeps one voice for every line
+// he says, the menu's guide another.
+SpeechVoice voiceOf(Speaker speaker, Language language);
 
 // Speaks through the espeak-ng engine, started at the first line spoken in the process.
 // espeak-ng is one global engine: speak from one thread only.
@@ -29,7 +29,9 @@ class Speech {
  public:
   // Speaks `text` and returns it with silence trimmed, resampled to the pack's rate if needed.
   // Empty if espeak-ng cannot start (no voice data).
-  Samples say(const std::string& text, const Speaker& speaker);
+  Samples say(const std::string& text, const SpeechVoice& voice);
+  // Whether espeak-ng starts and knows the voice, asked before anything is written.
+  bool hasVoice(const SpeechVoice& voice);
 
  private:
   bool start();

@@ -75,7 +75,7 @@ Samples sing(const std::vector<Glide>& score, const Throat& throat, Rng& rng) {
     const double shape = smoothstep(x);
     const double t = double(at) / kRate;
 
-    double voice = voiceLoud(g.voiceFrom + (g.voiceTo - g.voiceFrom) * x);
+    const double voice = voiceLoud(g.voiceFrom + (g.voiceTo - g.voiceFrom) * x);
     const double breath = breathLoud(g.breathFrom + (g.breathTo - g.breathFrom) * x);
     const double pitchLog =
         logPitch(std::log(g.pitchFrom) + (std::log(g.pitchTo) - std::log(g.pitchFrom)) * x);
@@ -84,12 +84,6 @@ Samples sing(const std::vector<Glide>& score, const Throat& throat, Rng& rng) {
                           f3(g.from.f3 + (g.to.f3 - g.from.f3) * shape),
                           f4(g.from.f4 + (g.to.f4 - g.from.f4) * shape), 4500.0};
 
-    // The trill closes the tongue against the palate: quieter, with the lower resonances pulled
-    // down.
-    const double trill = throat.trillDepth * 0.5 * (1.0 - std::cos(2.0 * kPi * throat.trillHz * t));
-    voice *= 1.0 - 0.8 * trill;
-    formants[0] *= 1.0 - 0.45 * trill;
-    formants[1] *= 1.0 - 0.25 * trill;
     for (double& f : formants) f *= throat.formantScale;
 
     const double cents = throat.vibratoCents * std::sin(2.0 * kPi * throat.vibratoHz * t) +

@@ -52,9 +52,6 @@ struct Throat {
   double driftCents = 15.0;
   // Growl made of subharmonics, 0 to 1.
   double rasp = 0.0;
-  // Tongue trill (the "lalala" of an ululation): rate and depth 0 to 1.
-  double trillHz = 0.0;
-  double trillDepth = 0.0;
   // Widens the resonances: above 1 sounds duller and more nasal.
   double bandwidth = 1.0;
 };

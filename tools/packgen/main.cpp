@@ -3,19 +3,23 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 
-#include "PackList.h"
 #include "PackWriter.h"
+#include "pack/Manifest.h"
 
 namespace {
 
 int usage() {
-  std::cerr << "usage: korvanta-pack [--quiet] [--table FILE] FOLDER [NAME...]\n"
-               "           write the pack (or only the named files) and print its level table\n"
-               "           (--table: write the table to FILE instead, once every file is written)\n"
-               "       korvanta-pack --check FOLDER\n"
-               "           list the files of the pack that are missing or do not decode\n";
+  std::cerr
+      << "usage: korvanta-pack [--quiet] [--table FILE] [--language en|es] FOLDER [NAME...]\n"
+         "           write the pack (or only the named files) and print its level table\n"
+         "           (--table: write the table to FILE instead, once every file is written;\n"
+         "           --language: the language of the spoken files, English by default)\n"
+         "       korvanta-pack --check FOLDER\n"
+         "           list the files of the pack that are missing or do not decode, and those\n"
+         "           that last too long or too short or are far too loud or too quiet\n";
   return 2;
 }
 
@@ -25,6 +29,7 @@ int main(int argc, char** argv) {
   using namespace korvanta::pack;
   bool check = false, quiet = false;
   std::string folder, tableFile;
+  std::optional<Language> language = Language::English;
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--check") == 0) {
@@ -33,11 +38,18 @@ int main(int argc, char** argv) {
       quiet = true;
     } else if (std::strcmp(argv[i], "--table") == 0 && i + 1 < argc) {
       tableFile = argv[++i];
+    } else if (std::strcmp(argv[i], "--language") == 0 && i + 1 < argc) {
+      language = languageOfCode(argv[++i]);
+      if (!language) {
+        std::cerr << "korvanta-pack: the pack has no texts in \"" << argv[i]
+                  << "\"; it speaks en or es\n";
+        return 2;
+      }
     } else if (argv[i][0] == '-') {
       return usage();
     } else if (folder.empty()) {
       folder = argv[i];
-    } else if (findSound(argv[i])) {
+    } else if (findEntry(argv[i])) {
       names.push_back(argv[i]);
     } else {
       std::cerr << "korvanta-pack: \"" << argv[i] << "\" is not a file of the pack\n";
@@ -48,14 +60,27 @@ int main(int argc, char** argv) {
 
   if (check) {
     const std::vector<CheckProblem> problems = checkPack(folder);
-    for (const CheckProblem& p : problems) std::cout << p.name << ": " << p.reason << "\n";
-    const size_t total = packSounds().size();
-    std::cout << (total - problems.size()) << " of " << total << " files can be played\n";
+    size_t unplayable = 0;
+    for (const CheckProblem& p : problems) {
+      std::cout << p.name << ": " << p.reason << "\n";
+      if (!p.playable) ++unplayable;
+    }
+    const size_t total = manifest().size();
+    std::cout << (total - unplayable) << " of " << total << " files can be played";
+    if (unplayable < problems.size())
+      std::cout << "; " << (problems.size() - unplayable) << " lengths or levels stray";
+    std::cout << "\n";
     return problems.empty() ? 0 : 1;
   }
 
+  // Asked before the folder is touched, so a language that cannot be spoken leaves nothing behind.
+  if (const std::string why = cannotSpeak(*language); !why.empty()) {
+    std::cerr << "korvanta-pack: " << why << ", so the pack cannot be made in that language\n";
+    return 2;
+  }
+
   const auto start = std::chrono::steady_clock::now();
-  const std::vector<FileReport> reports = writePack(folder, names);
+  const std::vector<FileReport> reports = writePack(folder, names, *language);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const std::string table = levelTable(reports);
