@@ -52,11 +52,11 @@ Design design(int number) {
       return {{.formantScale = 0.88, .softness = 1.15, .vibratoHz = 4.5, .vibratoCents = 15},
               {onset(0.1, u, o, 125, 130, 0.8), tone(0.6, o, o, 130, 112, 1.0),
                tone(0.4, o, u, 112, 90, 1.0), release(0.25, u, u, 90, 80, 1.0)}};
-    case 3: {  // three barked shouts: "HA! HA! HAAA!"
+    case 3: {  // three barked shouts: "HEH! HEH! HEEEH!"
       Score s;
-      bark(s, a, 165, 0.16, 0.12);
-      bark(s, a, 165, 0.16, 0.12);
-      bark(s, a, 170, 0.4, 0.0, 0.8);
+      bark(s, e, 165, 0.16, 0.12);
+      bark(s, e, 165, 0.16, 0.12);
+      bark(s, e, 170, 0.4, 0.0, 0.8);
       return {{.softness = 0.75, .vibratoCents = 0, .rasp = 0.3}, s};
     }
     case 4: {  // a taunting laugh that runs down: "ha-ha-ha-ha-haaa"
@@ -99,8 +99,8 @@ Design design(int number) {
                {0.35, u, u, 300, 250, 0.8, 0.0, 0.3, 0.0}}};
     case 10:  // a hoarse scream that breaks and falls away into a groan
       return {{.formantScale = 1.05, .softness = 0.7, .vibratoCents = 10, .rasp = 0.5},
-              {onset(0.08, ae, ae, 350, 360, 1.0), tone(0.3, ae, a, 360, 300, 1.0),
-               tone(0.7, a, uh, 300, 130, 1.0), release(0.25, uh, uh, 130, 110, 1.0)}};
+              {onset(0.08, i, i, 350, 360, 1.0), tone(0.3, i, e, 360, 300, 1.0),
+               tone(0.7, e, o, 300, 130, 1.0), release(0.25, o, o, 130, 110, 1.0)}};
     case 11:  // a high, ringing hail, long then short: "HEEEY—HEY!"
       return {{.formantScale = 1.1, .softness = 0.7, .vibratoHz = 6, .vibratoCents = 12},
               {breath(0.04, e, 420), onset(0.06, e, e, 410, 430, 1.0),
@@ -121,12 +121,12 @@ Design design(int number) {
                rest(0.1, i, 560),
                onset(0.05, i, a, 540, 560, 1.0),
                release(0.2, a, a, 560, 440, 1.0)}};
-    default: {  // 15: three quick calls and a long, dark shout: "hup, hup, hup, HOOO!"
+    default: {  // 15: three quick calls and a long shout: "hup, hup, hup, HAAA!"
       Score s;
       for (int n = 0; n < 3; ++n) bark(s, uh, 200, 0.05, 0.09, 0.95);
-      s.push_back(onset(0.07, uh, o, 205, 210, 1.0));
-      s.push_back(tone(0.6, o, o, 210, 190, 1.0));
-      s.push_back(release(0.15, o, o, 190, 175, 1.0));
+      s.push_back(onset(0.07, uh, a, 205, 210, 1.0));
+      s.push_back(tone(0.6, a, a, 210, 190, 1.0));
+      s.push_back(release(0.15, a, uh, 190, 175, 1.0));
       return {{.formantScale = 0.95, .softness = 1.05, .vibratoCents = 10}, s};
     }
   }
