@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "sound/Mp3Decoder.h"
@@ -267,14 +267,19 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
   ASSERT_EQ(listed.size(), 51u);
 
   // Every sound the game and the menu load, as their sources spell it ("\\m.mp3", "g1.mp3").
-  const std::regex literal(R"re("(?:\\\\)?([^"\\]+\.(?:mp3|MP3))")re");
   std::set<std::string> loaded;
   for (const char* folder : {"game", "menu"})
     for (const auto& file : fs::directory_iterator(fs::path(KORVANTA_SOURCE_DIR) / folder)) {
       const std::string text = textOf(file.path());
-      for (std::sregex_iterator m(text.begin(), text.end(), literal), end; m != end; ++m) {
-        loaded.insert((*m)[1]);
-        EXPECT_NE(findEntry((*m)[1].str()), nullptr) << (*m)[1] << " in " << file.path();
+      std::string lower = text;
+      std::ranges::transform(lower, lower.begin(), [](char c) { return char(std::tolower(c)); });
+      for (size_t at = lower.find(".mp3\""); at != std::string::npos;
+           at = lower.find(".mp3\"", at + 1)) {
+        const size_t open = text.rfind('"', at) + 1;
+        std::string name = text.substr(open, at + 4 - open);
+        name.erase(0, name.find_first_not_of('\\'));
+        loaded.insert(name);
+        EXPECT_NE(findEntry(name), nullptr) << name << " in " << file.path();
       }
     }
   EXPECT_EQ(loaded, listed) << "a file of the pack that nothing loads";
@@ -284,14 +289,17 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
   const size_t from = manual.find("The 51 files of a sound pack");
   ASSERT_NE(from, std::string::npos);
   const std::string table = manual.substr(from, manual.find("</table>", from) - from);
-  const std::regex named(
-      R"re(<code>([^<]+)</code>(?: to <code>([A-Za-z]+)(\d+)(\.\w+)</code>)?)re");
   std::set<std::string> inManual;
-  for (std::sregex_iterator m(table.begin(), table.end(), named), end; m != end; ++m) {
-    inManual.insert((*m)[1]);
-    if ((*m)[2].matched)
-      for (int n = std::stoi((*m)[1].str().substr((*m)[2].length())); n <= std::stoi((*m)[3]); ++n)
-        inManual.insert((*m)[2].str() + std::to_string(n) + (*m)[4].str());
+  for (size_t at = table.find("<code>"); at != std::string::npos;
+       at = table.find("<code>", at + 1)) {
+    const size_t end = table.find("</code>", at);
+    const std::string name = table.substr(at + 6, end - at - 6);
+    inManual.insert(name);
+    if (table.compare(end + 7, 10, " to <code>") != 0) continue;
+    const std::string last = table.substr(end + 17, table.find("</code>", end + 17) - end - 17);
+    const size_t digits = name.find_first_of("0123456789");
+    for (int n = std::stoi(name.substr(digits)); n <= std::stoi(last.substr(digits)); ++n)
+      inManual.insert(name.substr(0, digits) + std::to_string(n) + name.substr(name.find('.')));
   }
   EXPECT_EQ(inManual, listed);
 }

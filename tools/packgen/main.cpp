@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     const size_t total = manifest().size();
     std::cout << (total - unplayable) << " of " << total << " files can be played";
     if (unplayable < problems.size())
-      std::cout << "; " << (problems.size() - unplayable) << " lengths or levels stray";
+      std::cout << "; " << (problems.size() - unplayable) << " lengths or levels out of bounds";
     std::cout << "\n";
     return problems.empty() ? 0 : 1;
   }
