@@ -38,7 +38,7 @@ SoundFolder chooseSoundFolder(const std::filesystem::path& start,
                                ? "no sounds in " + quoted(start)
                                : "cannot read " + quoted(start) + " (" + problem + ")";
   std::string ignored;
-  if (holdsAnyOfThePack(installed, ignored))
+  if (!installed.empty() && holdsAnyOfThePack(installed, ignored))
     return {installed,
             "korvanta: " + here + "; playing the installed ones from " + quoted(installed)};
   return {start.empty() ? std::filesystem::path("/") : std::filesystem::path(),
@@ -48,6 +48,8 @@ SoundFolder chooseSoundFolder(const std::filesystem::path& start,
 }
 
 std::filesystem::path installedPack(const std::filesystem::path& programFolder) {
+  // Unknown, it must not become a folder relative to wherever we started.
+  if (programFolder.empty()) return {};
   return (programFolder / KORVANTA_PACK_FROM_PROGRAM).lexically_normal();
 }
 

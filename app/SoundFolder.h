@@ -15,12 +15,13 @@ struct SoundFolder {
 };
 
 // `start`: the folder the program started in, empty when it cannot be told (deleted under us).
-// `installed`: the installed default pack's folder.
+// `installed`: the installed default pack's folder, empty when it cannot be told.
 SoundFolder chooseSoundFolder(const std::filesystem::path& start,
                               const std::filesystem::path& installed);
 
 // The installed default pack, found from the folder of the program's own executable, so that an
-// installation moved elsewhere or unpacked anywhere finds its sounds too.
+// installation moved elsewhere or unpacked anywhere finds its sounds too. Empty if the program's
+// folder is unknown.
 std::filesystem::path installedPack(const std::filesystem::path& programFolder);
 
 }  // namespace korvanta

@@ -47,7 +47,9 @@ TEST(SoundFolder, AFolderWithoutThePacksFilesGivesWayToTheInstalledPackSayingSoO
     EXPECT_NE(none.message.find(said), std::string::npos) << said << " in: " << none.message;
   EXPECT_EQ(chooseSoundFolder({}, root / "gone").changeTo, "/") << "a folder that exists";
 
-  EXPECT_EQ(installedPack("/opt/korvanta/bin/"), "/opt/korvanta/share/korvanta/sounds");
+  EXPECT_EQ(installedPack("/opt/korvanta/games/"), "/opt/korvanta/share/korvanta/sounds");
+  EXPECT_EQ(installedPack(""), "");
+  EXPECT_TRUE(chooseSoundFolder(home, "").changeTo.empty()) << "not the start folder's parent";
   std::filesystem::remove_all(root.parent_path());
 }
 
