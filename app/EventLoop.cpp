@@ -9,43 +9,43 @@
 
 namespace korvanta {
 
-EventLoop::EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio)
-    : desktop_(desktop), screen_(screen), audio_(audio), keys_(desktop) {}
+LoopClock sdlClock() {
+  return {.now = [] { return uint64_t(SDL_GetTicks64()); },
+          .wait = [](SDL_Event& event,
+                     int timeoutMs) { return SDL_WaitEventTimeout(&event, timeoutMs) == 1; }};
+}
+
+EventLoop::EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio, LoopClock clock)
+    : desktop_(desktop), screen_(screen), audio_(audio), clock_(std::move(clock)), keys_(desktop) {}
 
 void EventLoop::run() {
-  Uint64 nextTick = SDL_GetTicks64() + kTickMilliseconds;
+  uint64_t nextTick = clock_.now() + kTickMilliseconds;
   while (desktop_.running()) {
-    const Uint64 now = SDL_GetTicks64();
+    const uint64_t now = clock_.now();
     if (now >= nextTick) {
       desktop_.elapse(kTickMilliseconds);
-      // A late tick is not caught up with a burst: the next one is a whole period away.
-      nextTick = std::max(nextTick + kTickMilliseconds, now + 1);
-      if (nextTick + kTickMilliseconds < now) nextTick = now + kTickMilliseconds;
+      // A late tick is not caught up with: the next one is a whole period after it, so ticks
+      // never come closer together than the pace of play allows.
+      nextTick = std::max(nextTick, now) + kTickMilliseconds;
       continue;
     }
     // Sleep until the next event or the next tick, whichever comes first.
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, int(nextTick - now))) {
+    if (clock_.wait(event, int(nextTick - now))) {
       handle(event);
-      while (desktop_.running() && SDL_PollEvent(&event)) handle(event);
+      while (desktop_.running() && clock_.wait(event, 0)) handle(event);
     }
   }
 }
 
 void EventLoop::handle(const SDL_Event& event) {
   switch (event.type) {
-    case SDL_KEYDOWN: {
-      const int16_t code = keyCodeOf(event.key.keysym.sym);
-      if (code == 0) break;
-      keys_.keyDown(code, shiftStateOf(event.key.keysym.mod));
+    case SDL_KEYDOWN:
+      keys_.keyDown(keyCodeOf(event.key.keysym.sym), shiftStateOf(event.key.keysym.mod));
       break;
-    }
-    case SDL_KEYUP: {
-      const int16_t code = keyCodeOf(event.key.keysym.sym);
-      if (code == 0) break;
-      keys_.keyUp(code, shiftStateOf(event.key.keysym.mod));
+    case SDL_KEYUP:
+      keys_.keyUp(keyCodeOf(event.key.keysym.sym), shiftStateOf(event.key.keysym.mod));
       break;
-    }
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE)
         desktop_.closeRequested(event.window.windowID);

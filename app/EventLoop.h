@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "AudioDevice.h"
 #include "Desktop.h"
@@ -16,9 +17,20 @@ namespace korvanta {
 // pace of play (one attacker step in 200 ticks on average) rests on that rate.
 inline constexpr int kTickMilliseconds = 10;
 
+// Where the loop's time comes from and how it waits for events: SDL's, unless a test gives its
+// own so that late wake-ups can be made to order.
+struct LoopClock {
+  // Milliseconds on a steady clock.
+  std::function<uint64_t()> now;
+  // The next event, waiting up to `timeoutMs` for it (0: only if one is queued); false if none.
+  std::function<bool(SDL_Event& event, int timeoutMs)> wait;
+};
+
+LoopClock sdlClock();
+
 class EventLoop {
  public:
-  EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio);
+  EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio, LoopClock clock = sdlClock());
 
   // Runs until the program ends or no window is loaded.
   void run();
@@ -29,6 +41,7 @@ class EventLoop {
   Desktop& desktop_;
   SdlScreen& screen_;
   AudioDevice& audio_;
+  LoopClock clock_;
   // Keys still held when the window loses the keyboard are released, so nothing sticks.
   HeldKeys keys_;
 };

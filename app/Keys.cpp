@@ -36,7 +36,7 @@ int16_t keyCodeOf(SDL_Keycode sym) {
     case SDLK_RALT:
       return key::kAlt;
     default:
-      return 0;
+      return key::kOther;
   }
 }
 

@@ -23,6 +23,9 @@ inline constexpr int16_t kDigit0 = 48;
 inline constexpr int16_t kLetterA = 65;
 // Keypad digits 0 to 9 are 96 to 105.
 inline constexpr int16_t kKeypad0 = 96;
+// Every other key (Tab, Backspace, F-keys, punctuation...): still a key going down and up, which
+// the latch, firing and centring rules count, but a code that no rule tests.
+inline constexpr int16_t kOther = 255;
 }  // namespace key
 
 // Bits of the shift state.
@@ -32,7 +35,7 @@ inline constexpr int16_t kCtrl = 2;
 inline constexpr int16_t kAlt = 4;
 }  // namespace shift
 
-// The window key code of an SDL key, or 0 for a key the windows never see.
+// The window key code of an SDL key; kOther for a key without a code of its own.
 int16_t keyCodeOf(SDL_Keycode sym);
 
 // The shift mask of SDL's modifier state; lock keys (Num Lock, Caps Lock) are not part of it.

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/AudioDevice.h"
 #include "app/Desktop.h"
 #include "app/EventLoop.h"
 #include "app/Random.h"
 #include "app/SdlScreen.h"
+#include "app/SoundFolder.h"
 #include "game/Form1.h"
 #include "menu/Form2.h"
 #include "sound/SoundEngine.h"
@@ -29,10 +32,70 @@ bool onRealDisplay() {
          (driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
 }
 
+// The folder of our own executable, wherever the installation was put or unpacked.
+std::filesystem::path programFolder() {
+  char* base = SDL_GetBasePath();
+  if (!base) return {};
+  std::filesystem::path folder = base;
+  SDL_free(base);
+  return folder;
+}
+
+void printHelp() {
+  std::printf(
+      "usage: korvanta [--help | --version]\n"
+      "KORVANTA, an audio-only arcade game: defend an ambushed gunman by ear alone.\n"
+      "\n"
+      "In the menu:  Up, Down     walk through the spoken items\n"
+      "              Enter        start a game (on the web page item: open the manual)\n"
+      "              Escape       say goodbye and end the program\n"
+      "In a game:    Left, Right  move the sight one step\n"
+      "              Up, Down     jump the sight to the far right, far left\n"
+      "              Shift        centre the sight\n"
+      "              Space        load one bullet from the spares\n"
+      "              Ctrl         fire\n"
+      "              1 to 4       choose the sound of the shots\n"
+      "              Escape       leave the game\n"
+      "\n"
+      "The 51 sound files are read from the folder the game starts in. When it holds none\n"
+      "of them, the installed default pack is played instead:\n"
+      "  %s\n"
+      "\n"
+      "The manual: %s\n",
+      korvanta::installedPack(programFolder()).c_str(), KORVANTA_MANUAL_ADDRESS);
+}
+
+// Before the first window loads: a start folder without sounds gives way to the installed pack.
+void enterSoundFolder() {
+  std::error_code error;
+  std::filesystem::path start = std::filesystem::current_path(error);
+  if (error) start.clear();
+  const korvanta::SoundFolder chosen =
+      korvanta::chooseSoundFolder(start, korvanta::installedPack(programFolder()));
+  if (!chosen.message.empty()) std::fprintf(stderr, "%s\n", chosen.message.c_str());
+  if (chosen.changeTo.empty()) return;
+  std::filesystem::current_path(chosen.changeTo, error);
+  if (error)
+    std::fprintf(stderr, "korvanta: cannot change into \"%s\": %s\n", chosen.changeTo.c_str(),
+                 error.message().c_str());
+}
+
 }  // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
   using namespace korvanta;
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    printHelp();
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("korvanta %s\n", KORVANTA_VERSION);
+    return 0;
+  }
+  if (argc > 1) {
+    std::fprintf(stderr, "usage: korvanta [--help | --version]\n");
+    return 2;
+  }
   if (!displayNamed()) {
     std::fprintf(stderr, "korvanta: cannot open a window: no display (DISPLAY is not set)\n");
     return 1;
@@ -48,6 +111,7 @@ int main(int, char**) {
   }
   // The game reads keys only; text input would also make some desktops pop up an input method.
   SDL_StopTextInput();
+  enterSoundFolder();
 
   SoundEngine engine;
   AudioDevice audio(engine.mixer);

@@ -64,17 +64,12 @@ class Journey : public testing::Test {
   }
 
   void start() {
-    program_.emplace(Child::Options{
-        .argv = {programUnderTest().program.string()},
-        .set = {{"DISPLAY", display_->name()},
-                {"SDL_VIDEODRIVER", "x11"},
-                {"SDL_AUDIODRIVER", "disk"},
-                {"SDL_DISKAUDIOFILE", recordingFile_.string()},
-                {"LSAN_OPTIONS",
-                 "suppressions=" + leaksToIgnore_.string() + ":print_suppressions=0"}},
-        .unset = {"WAYLAND_DISPLAY"},
-        .folder = programUnderTest().pack.string(),
-        .captureOutput = true});
+    Child::Options options =
+        gameOnDisplay(programUnderTest().program.string(), programUnderTest().pack.string(),
+                      display_->name(), recordingFile_.string());
+    options.set["LSAN_OPTIONS"] =
+        "suppressions=" + leaksToIgnore_.string() + ":print_suppressions=0";
+    program_.emplace(options);
   }
 
   int64_t recorded() const { return framesOnDisk(recordingFile_); }

@@ -1,8 +1,12 @@
-// Started where there is no display at all: the player learns why in one line, and the program
-// ends at once with a failure status instead of hanging or crashing.
+// Started where there is no display at all, asked for help, or started in a folder without
+// sounds: the player learns what happened in plain lines, and nothing hangs or crashes.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <thread>
 
 #include "Processes.h"
 #include "ProgramUnderTest.h"
@@ -24,6 +28,47 @@ TEST(WithoutADisplay, TheProgramSaysSoInOneLineAndEndsWithStatusOne) {
   EXPECT_TRUE(said.ends_with("\n")) << said;
   EXPECT_NE(said.find("korvanta"), std::string::npos) << said;
   EXPECT_NE(said.find("display"), std::string::npos) << said;
+}
+
+TEST(StartingUp, HelpVersionUsageAndAStartFarFromAnySounds) {
+  const std::string program = programUnderTest().program.string();
+  const CommandResult help = runCommand({program, "--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* said :
+       {"Ctrl", "Shift", "Escape", "starts in", "share/korvanta/sounds", "manual: file://"})
+    EXPECT_NE(help.output.find(said), std::string::npos) << said << " in:\n" << help.output;
+  const CommandResult version = runCommand({program, "--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(version.output.starts_with("korvanta 1.")) << version.output;
+  for (const char* wrong : {"--play", "sounds", "-v"}) {
+    const CommandResult usage = runCommand({program, wrong});
+    EXPECT_EQ(usage.status, 2) << wrong;
+    EXPECT_EQ(usage.output, "usage: korvanta [--help | --version]\n") << wrong;
+  }
+
+  // Run from the build tree, nothing is installed beside it: a home folder with spaces and
+  // letters beyond ASCII, no sounds anywhere, and the program still runs, in silence.
+  char pattern[] = "/tmp/korvanta-start-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::filesystem::path home = std::filesystem::path(pattern) / "Canción de Ñandú";
+  std::filesystem::create_directory(home);
+  Child started(
+      {.argv = {program},
+       .set = {{"HOME", home.string()}, {"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}},
+       .folder = home.string(),
+       .captureOutput = true});
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (started.output().find('\n') == std::string::npos && started.running() &&
+         Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const std::string said = started.output();
+  const std::string first = said.substr(0, said.find('\n'));
+  EXPECT_TRUE(started.running()) << said;
+  for (const std::string& named :
+       {'"' + home.string() + '"', std::string("korvanta-pack"), std::string("./dev play")})
+    EXPECT_NE(first.find(named), std::string::npos) << named << " in: " << first;
+  started.stop();
+  std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

@@ -133,6 +133,18 @@ const std::string& Child::output() {
   return output_;
 }
 
+Child::Options gameOnDisplay(const std::string& program, const std::string& folder,
+                             const std::string& display, const std::string& recording) {
+  return {.argv = {program},
+          .set = {{"DISPLAY", display},
+                  {"SDL_VIDEODRIVER", "x11"},
+                  {"SDL_AUDIODRIVER", "disk"},
+                  {"SDL_DISKAUDIOFILE", recording}},
+          .unset = {"WAYLAND_DISPLAY"},
+          .folder = folder,
+          .captureOutput = true};
+}
+
 CommandResult runCommand(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& set, double timeoutSeconds) {
   Child child({.argv = argv, .set = set, .captureOutput = true});

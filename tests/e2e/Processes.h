@@ -73,6 +73,11 @@ class Child {
   Clock::time_point ended_;
 };
 
+// How the checks start the game: in `folder`, on `display`, its sound written by SDL's disk
+// driver to `recording`, its output kept.
+Child::Options gameOnDisplay(const std::string& program, const std::string& folder,
+                             const std::string& display, const std::string& recording);
+
 // Runs a short command to its end; its status (-1 on timeout) and what it printed.
 struct CommandResult {
   int status = -1;

@@ -1,4 +1,5 @@
-// The real program and the folder of the generated pack, as CTest names them on the command line.
+// The real program, the folder of the generated pack and the build, as CTest names them on the
+// command line.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +11,8 @@ struct ProgramUnderTest {
   std::filesystem::path program;
   // The default pack: the program starts in this folder and reads its sounds from it.
   std::filesystem::path pack;
+  // The build tree, for the checks of its installation and package (they are given it alone).
+  std::filesystem::path build;
 };
 
 const ProgramUnderTest& programUnderTest();

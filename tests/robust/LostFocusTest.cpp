@@ -1,6 +1,12 @@
-// Keys held while the window loses the keyboard: nothing stays pressed, the sight never sticks.
+// Keys held while the window loses the keyboard, and keys the game has no use for: nothing stays
+// pressed, the sight never sticks.
 #include <gtest/gtest.h>
 
+#include <SDL_events.h>
+
+#include <functional>
+
+#include "app/EventLoop.h"
 #include "app/HeldKeys.h"
 #include "app/Keys.h"
 #include "game/Form1.h"
@@ -77,6 +83,62 @@ TEST_F(LostFocusTest, ModifiersHeldAcrossALossOfFocusAreReleasedAndDoNotShapeLat
   keys.keyUp(key::kRight, 0);
   EXPECT_EQ(game.MMirilla.balance(), 1000);
   EXPECT_EQ(game.balasCargadas, loaded);
+}
+
+TEST_F(LostFocusTest, AnyKeyFreesTheLatchAndCountsForCtrlFiringAndShiftCentring) {
+  h.press(key::kSpace);
+  ASSERT_EQ(game.balasCargadas, 1);
+  const auto playing = [&](const std::string& name) {
+    return game.MMirilla.file().ends_with(name);
+  };
+
+  // SDL's key events, one per wait of the real event loop, and what must hold once each is handled.
+  struct Step {
+    Uint32 type;
+    SDL_Keycode sym;
+    Uint16 mod;
+    std::function<void()> then;
+  };
+  const std::vector<Step> steps = {
+      {SDL_KEYDOWN, SDLK_LEFT, 0, [&] { EXPECT_EQ(game.MMirilla.balance(), -500); }},
+      {SDL_KEYDOWN, SDLK_TAB, 0, [&] { EXPECT_EQ(game.teclaUsada, 1); }},
+      {SDL_KEYUP, SDLK_TAB, 0, [&] { EXPECT_EQ(game.teclaUsada, 0) << "Tab's key-up"; }},
+      {SDL_KEYDOWN, SDLK_LEFT, 0, [&] { EXPECT_EQ(game.MMirilla.balance(), -1000); }},
+      {SDL_KEYDOWN, SDLK_TAB, KMOD_LCTRL, [&] { EXPECT_EQ(game.balasCargadas, 0) << "Ctrl+Tab"; }},
+      {SDL_KEYDOWN, SDLK_F5, KMOD_RCTRL | KMOD_NUM, [&] { EXPECT_TRUE(playing("g.mp3")); }},
+      {SDL_KEYDOWN, SDLK_BACKSPACE, KMOD_LSHIFT,
+       [&] { EXPECT_EQ(game.MMirilla.balance(), -1000) << "the latch is still set by Left"; }},
+      {SDL_KEYUP, SDLK_KP_PLUS, 0, [&] { EXPECT_EQ(game.teclaUsada, 0); }},
+      {SDL_KEYDOWN, SDLK_COMMA, KMOD_RSHIFT | KMOD_CAPS,
+       [&] {
+         EXPECT_EQ(game.MMirilla.balance(), 0) << "Shift+comma centres";
+         EXPECT_TRUE(playing("m.mp3"));
+         EXPECT_EQ(game.teclaUsada, 1);
+       }},
+      {SDL_KEYDOWN, SDLK_RIGHT, 0, [&] { EXPECT_EQ(game.MMirilla.balance(), 0); }},
+  };
+  size_t next = 0;
+  SdlScreen screen;
+  AudioDevice audio(h.engine.mixer);
+  // The clock stands still, so no tick comes between the keys; the last wait closes the window.
+  EventLoop loop(h.desktop, screen, audio,
+                 {.now = [] { return uint64_t(0); },
+                  .wait =
+                      [&](SDL_Event& event, int) {
+                        if (next > steps.size()) return false;
+                        if (next > 0) steps[next - 1].then();
+                        event = {};
+                        event.type = next == steps.size() ? Uint32(SDL_QUIT) : steps[next].type;
+                        if (next < steps.size()) {
+                          event.key.keysym.sym = steps[next].sym;
+                          event.key.keysym.mod = steps[next].mod;
+                        }
+                        ++next;
+                        return true;
+                      }});
+  loop.run();
+  EXPECT_EQ(next, steps.size() + 1);
+  EXPECT_FALSE(game.loaded());
 }
 
 }  // namespace
