@@ -142,8 +142,8 @@ std::vector<CheckProblem> checkPack(const fs::path& folder) {
       problems.push_back({s.name, "missing"});
       continue;
     }
-    const DecodeResult decoded = decodeMp3(file);
-    if (const auto* why = std::get_if<std::string>(&decoded)) problems.push_back({s.name, *why});
+    if (const std::string why = inspectSoundFile(file); !why.empty())
+      problems.push_back({s.name, why});
   }
   return problems;
 }
