@@ -1,5 +1,6 @@
 // A shot: who falls to it, and what the bullets left decide afterwards.
 #include "GameFixture.h"
+#include "sound/Limiter.h"
 
 namespace korvanta::test {
 namespace {
@@ -53,6 +54,59 @@ TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
   EXPECT_EQ(game.indiosActivos, counted);
   h.tick();
   EXPECT_EQ(game.indiosActivos, 3);
+}
+
+TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithoutAClick) {
+  start();
+  // The largest sample, and the largest bend between frames (a cut tone bends sharply, a tone or
+  // a fade hardly at all), over the next `ticks` ticks.
+  float loudest = 0.0f, largestBend = 0.0f, last = 0.0f, slope = 0.0f;
+  const auto listen = [&](int ticks) {
+    for (int t = 0; t < ticks; ++t) {
+      h.tick();
+      for (size_t i = 0; i < h.output.lastBlock().size(); i += 2) {
+        const float sample = h.output.lastBlock()[i];
+        loudest = std::max(loudest, std::abs(sample));
+        largestBend = std::max(largestBend, std::abs(sample - last - slope));
+        slope = sample - last;
+        last = sample;
+      }
+    }
+  };
+  // The sight cue sounds, at full loudness, a bullet loaded beforehand; the shot replaces the cue.
+  reload();
+  listen(30);
+  game.MMirilla.volume(0);
+  aimAt(-500);
+  listen(5);
+  // Fired near a crest of the cue, where cutting it dead would be heard most.
+  while (std::abs(last) < 0.2f) {
+    h.output.advance(1);
+    slope = h.output.lastBlock()[0] - last;
+    last = h.output.lastBlock()[0];
+  }
+  largestBend = 0.0f;
+  fire();
+  listen(1);
+  EXPECT_LT(largestBend, 0.02f) << "the cue fades under the shot instead of stopping dead";
+  EXPECT_EQ(game.MMirilla.position(), 480.0 / 48000) << "the shot starts on time";
+
+  // All seven at the gunman, crying at full loudness, three of them shooting, then a shot.
+  for (int k = 1; k <= Form1::kSlots; ++k) {
+    game.indioActivo(k) = 1;
+    game.MIndio(k).volume(0);
+    game.MIndio(k).balance(0);
+    k <= 3 ? cryEnded(k) : cry(k);
+  }
+  game.flecha();
+  for (int k = 1; k <= 3; ++k) cry(k);
+  reload();
+  fire();
+  loudest = 0.0f;
+  listen(50);
+  // Seven cries at 0.3 each would reach 2.1 and more.
+  EXPECT_LE(loudest, Limiter::kCeiling);
+  EXPECT_GT(loudest, 0.9f);
 }
 
 struct Ammunition {
