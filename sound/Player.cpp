@@ -80,6 +80,11 @@ double Player::position() const {
   return engine_.mixer.reading(voice_).position;
 }
 
+bool Player::playedOut() const {
+  const Mixer::Reading now = engine_.mixer.reading(voice_);
+  return now.position == now.duration;
+}
+
 void Player::position(double seconds) {
   engine_.mixer.seek(voice_, seconds);
 }

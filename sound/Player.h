@@ -57,6 +57,8 @@ class Player {
 
   // Seconds into the current pass; exactly `duration()` once every pass has played.
   double position() const;
+  // `position()` equals `duration()`, both read at one instant: the end test of every rule.
+  bool playedOut() const;
   // Moves within the file; 0 rewinds. A finished file moved this way waits for `play`.
   void position(double seconds);
 

@@ -74,6 +74,7 @@ TEST_F(PlayerTest, FinishedFileReadsItsDurationExactlyAfterEveryPass) {
   EXPECT_DOUBLE_EQ(player.duration(), std::lround(0.25 * 22050) / 22050.0);
   EXPECT_EQ(player.position(), 0.0);
   EXPECT_NE(player.position(), player.duration()) << "a file just loaded is not finished";
+  EXPECT_FALSE(player.playedOut());
 
   // Not started: time passes, nothing moves.
   output.advanceSeconds(0.5);
@@ -88,6 +89,7 @@ TEST_F(PlayerTest, FinishedFileReadsItsDurationExactlyAfterEveryPass) {
   }
   output.advanceSeconds(0.01);
   EXPECT_EQ(player.position(), player.duration());
+  EXPECT_TRUE(player.playedOut());
   // It stays there, and the output is silent again.
   output.advanceSeconds(0.3);
   EXPECT_EQ(player.position(), player.duration());
