@@ -58,36 +58,30 @@ TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
 
 TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithoutAClick) {
   start();
-  // The largest sample, and the largest bend between frames (a cut tone bends sharply, a tone or
-  // a fade hardly at all), over the next `ticks` ticks.
+  // Takes in what was just played: its loudest sample and its sharpest bend between frames (a cut
+  // tone bends sharply, a tone or a fade hardly at all).
   float loudest = 0.0f, largestBend = 0.0f, last = 0.0f, slope = 0.0f;
-  const auto listen = [&](int ticks) {
-    for (int t = 0; t < ticks; ++t) {
-      h.tick();
-      for (size_t i = 0; i < h.output.lastBlock().size(); i += 2) {
-        const float sample = h.output.lastBlock()[i];
-        loudest = std::max(loudest, std::abs(sample));
-        largestBend = std::max(largestBend, std::abs(sample - last - slope));
-        slope = sample - last;
-        last = sample;
-      }
+  const auto hear = [&] {
+    for (size_t i = 0; i < h.output.lastBlock().size(); i += 2) {
+      const float sample = h.output.lastBlock()[i];
+      loudest = std::max(loudest, std::abs(sample));
+      largestBend = std::max(largestBend, std::abs(sample - last - slope));
+      slope = sample - last;
+      last = sample;
     }
   };
-  // The sight cue sounds, at full loudness, a bullet loaded beforehand; the shot replaces the cue.
+  // The sight cue sounds at full loudness, a bullet loaded beforehand; the shot replaces the cue,
+  // fired near a crest of it, where cutting it dead would be heard most.
   reload();
-  listen(30);
+  h.tick(30);
   game.MMirilla.volume(0);
   aimAt(-500);
-  listen(5);
-  // Fired near a crest of the cue, where cutting it dead would be heard most.
-  while (std::abs(last) < 0.2f) {
-    h.output.advance(1);
-    slope = h.output.lastBlock()[0] - last;
-    last = h.output.lastBlock()[0];
-  }
+  h.tick(5);
+  for (int i = 0; i < 2 || std::abs(last) < 0.2f; ++i, hear()) h.output.advance(1);
   largestBend = 0.0f;
   fire();
-  listen(1);
+  h.tick();
+  hear();
   EXPECT_LT(largestBend, 0.02f) << "the cue fades under the shot instead of stopping dead";
   EXPECT_EQ(game.MMirilla.position(), 480.0 / 48000) << "the shot starts on time";
 
@@ -103,7 +97,7 @@ TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithout
   reload();
   fire();
   loudest = 0.0f;
-  listen(50);
+  for (int t = 0; t < 50; ++t, hear()) h.tick();
   // Seven cries at 0.3 each would reach 2.1 and more.
   EXPECT_LE(loudest, Limiter::kCeiling);
   EXPECT_GT(loudest, 0.9f);

@@ -109,7 +109,6 @@ TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
   // Played out and started again, it plays from its start; looping, it runs on past its end.
   bed.playCount(2);
   bed.play();
-  engine.cache.waitUntilDecoded();
   bed.position(599.95);
   engine.cache.waitUntilDecoded();
   echo.position(600.0);
@@ -130,15 +129,11 @@ TEST_F(LongFile, CutShortOrCutWhilePlayingItGoesSilentIsReportedOnceAndStillReac
   output.advanceSeconds(0.1);
   EXPECT_GT(rms(output.lastBlock()), 0.1);
   // Past where the audio stops: silence, while time runs on to the announced end.
-  for (const double at : {300.0, 230.0, 400.0}) {
-    player.position(at);
-    engine.cache.waitUntilDecoded();
-    output.advanceSeconds(0.2);
-    EXPECT_NEAR(player.position(), at + 0.2, 0.001);
-    if (at > 250) {
-      EXPECT_EQ(rms(output.lastBlock()), 0.0) << at;
-    }
-  }
+  player.position(300.0);
+  engine.cache.waitUntilDecoded();
+  output.advanceSeconds(0.2);
+  EXPECT_NEAR(player.position(), 300.2, 0.001);
+  EXPECT_EQ(rms(output.lastBlock()), 0.0);
   player.position(599.9);
   output.advanceSeconds(0.2);
   EXPECT_EQ(player.position(), player.duration());
@@ -160,10 +155,8 @@ TEST_F(LongFile, CutShortOrCutWhilePlayingItGoesSilentIsReportedOnceAndStillReac
   EXPECT_GT(rms(output.lastBlock()), 0.1);
   fs::resize_file(folder / "shrinks.mp3", whole.size() / 10);
   fs::remove(folder / "shrinks.mp3");
-  for (double at = 100.1; at < 110; at += 0.5) {
-    engine.cache.waitUntilDecoded();
-    output.advanceSeconds(0.5);
-  }
+  for (int second = 0; second < 10; ++second, engine.cache.waitUntilDecoded())
+    output.advanceSeconds(1.0);
   EXPECT_EQ(rms(output.lastBlock()), 0.0);
   EXPECT_NEAR(player.position(), 110.1, 0.01);
   player.position(599.9);
