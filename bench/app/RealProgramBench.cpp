@@ -134,7 +134,7 @@ void PeakMemoryOverAGame(benchmark::State& state) {
 BENCHMARK(PeakMemoryOverAGame)->Iterations(1)->Unit(benchmark::kSecond);
 
 // The same visit with a player's own music: the three pieces an hour long each (noise at 22.05
-// kHz, about 64 kbps), made here once. Streamed, they cost what a short piece costs.
+// kHz, about 50 kbps), made here once. Streamed, they cost what a short piece costs.
 void PeakMemoryWithHourLongMusic(benchmark::State& state) {
   const std::filesystem::path folder = scratchFile("hour-long-pack");
   std::filesystem::remove_all(folder);
