@@ -17,8 +17,9 @@ namespace {
 // No real MP3 yields more frames per byte of file than this (the thinnest MPEG frames carry
 // about 24); the bound keeps a forged file from claiming all memory.
 constexpr int64_t kMaxFramesPerByte = 64;
-// Source frames read before a seek's target, so the resampler's filter is full when it arrives.
-constexpr int64_t kSeekPreroll = 2048;
+// Source frames decoded before a seek's target and dropped: the MP3 decoder needs a few frames to
+// refill its bit reservoir (it gives silence until then), the resampler its filter.
+constexpr int64_t kSeekPreroll = 8192;
 
 mpg123_handle* newHandle() {
   static std::once_flag once;
@@ -228,7 +229,7 @@ bool Mp3Decoder::seekOutput(int64_t outputFrame) {
   const int64_t g = std::gcd(int64_t(rate_), int64_t(outputRate_));
   const int64_t sourceBlock = rate_ / g;
   const int64_t outputBlock = outputRate_ / g;
-  const int64_t preroll = resampler_ ? (kSeekPreroll + sourceBlock - 1) / sourceBlock : 0;
+  const int64_t preroll = (kSeekPreroll + sourceBlock - 1) / sourceBlock;
   const int64_t block = std::max<int64_t>(outputFrame / outputBlock - preroll, 0);
   const off_t at = mpg123_seek(handle_, off_t(block * sourceBlock), SEEK_SET);
   if (at < 0) return false;

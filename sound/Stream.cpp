@@ -86,7 +86,9 @@ bool Stream::fill() {
     decodedTo_ = next;
   }
   slice_.clear();
-  if (decodedTo_ < audioEnd_) {
+  // Decoding counts as work even when a seek's lead-in leaves nothing to keep yet.
+  const bool decoding = decodedTo_ < audioEnd_;
+  if (decoding) {
     const bool more = decoder_->produce(kSliceFrames, slice_);
     int64_t got = int64_t(slice_.size()) / channels_;
     got = std::min(got, frames_ - decodedTo_);
@@ -115,7 +117,7 @@ bool Stream::fill() {
     }
   }
   decodedTo_ += n;
-  return n > 0;
+  return decoding || n > 0;
 }
 
 }  // namespace korvanta
