@@ -41,6 +41,14 @@ void DecodeWorker::add(std::shared_ptr<Stream> stream) {
   wake_.notify_all();
 }
 
+void DecodeWorker::wake() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
 void DecodeWorker::waitUntilIdle() {
   std::unique_lock<std::mutex> lock(mutex_);
   const uint64_t since = rounds_;
@@ -63,15 +71,16 @@ void DecodeWorker::run() {
         idle_.notify_all();
       }
       const auto more = [this] {
-        return stopping_ || !pending_.empty() || !pendingStreams_.empty();
+        return stopping_ || woken_ || !pending_.empty() || !pendingStreams_.empty();
       };
-      // Streams are looked at every few milliseconds: the audio thread never signals, and two
-      // seconds of read-ahead leave plenty of time.
+      // Streams are looked at every 10 ms: the audio thread never signals, and two seconds of
+      // read-ahead leave plenty of time. A stream that was moved wakes the worker at once.
       if (active.empty() && streams.empty())
         wake_.wait(lock, more);
       else if (active.empty() && !worked)
-        wake_.wait_for(lock, std::chrono::milliseconds(3), more);
+        wake_.wait_for(lock, std::chrono::milliseconds(10), more);
       if (stopping_) return;
+      woken_ = false;
       ++rounds_;
       for (Job& job : pending_) active.push_back(std::move(job));
       pending_.clear();

@@ -29,6 +29,8 @@ class DecodeWorker {
            std::function<void(const std::string& reason)> damaged);
   // Keeps `stream`'s read-ahead filled for as long as anyone else holds it.
   void add(std::shared_ptr<Stream> stream);
+  // A stream was moved: look at it now rather than at the next round.
+  void wake();
   // Blocks until every file given so far is completely decoded and every stream's read-ahead is
   // full (tests and tools, whose hand-driven clock does not wait for the disk).
   void waitUntilIdle();
@@ -52,6 +54,7 @@ class DecodeWorker {
   uint64_t rounds_ = 0;
   uint64_t quietRound_ = 0;
   bool stopping_ = false;
+  bool woken_ = false;
   std::thread thread_;
 };
 

@@ -89,10 +89,11 @@ std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& fil
     damaged(*reason);
     return silenceStandIn();
   }
-  auto stream =
-      std::make_shared<Stream>(std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened)), damaged);
-  if (!stream->foundAudio()) return silenceStandIn();
   if (!worker_) worker_ = std::make_unique<DecodeWorker>();
+  // Players, and with them their streams, go before the cache and its worker.
+  auto stream = std::make_shared<Stream>(std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened)),
+                                         damaged, [worker = worker_.get()] { worker->wake(); });
+  if (!stream->foundAudio()) return silenceStandIn();
   worker_->add(stream);
   return stream;
 }

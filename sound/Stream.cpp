@@ -15,12 +15,14 @@ constexpr int64_t kMinRoom = 4800;
 
 }  // namespace
 
-Stream::Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged)
+Stream::Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged,
+               std::function<void()> moved)
     : frames_(std::max<int64_t>(decoder->announcedOutputFrames(), 1)),
       seconds_(decoder->announcedSeconds()),
       channels_(decoder->channels()),
       decoder_(std::move(decoder)),
       damaged_(std::move(damaged)),
+      moved_(std::move(moved)),
       audioEnd_(frames_),
       ring_(size_t(kReadAhead * channels_)) {
   while (buffered_ < kPrefill && decodedTo_ < audioEnd_ && fill()) {
@@ -59,12 +61,15 @@ int Stream::read(int64_t at, int count, float* out) const {
 }
 
 void Stream::prepare(int64_t at) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const int64_t ahead = at - start_;
-  if (ahead == 0 || (ahead > 0 && ahead < buffered_)) return;
-  ringHead_ = (ringHead_ + buffered_) % kReadAhead;
-  buffered_ = 0;
-  start_ = at;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int64_t ahead = at - start_;
+    if (ahead == 0 || (ahead > 0 && ahead < buffered_)) return;
+    ringHead_ = (ringHead_ + buffered_) % kReadAhead;
+    buffered_ = 0;
+    start_ = at;
+  }
+  if (moved_) moved_();
 }
 
 bool Stream::fill() {

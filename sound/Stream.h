@@ -21,8 +21,9 @@ class Stream : public Sound {
 
   // Takes over an opened decoder (resampling to the output rate) and reads its first frames at
   // once, so that a sound starts without a gap. `damaged` runs once, on the worker, if the file
-  // turns out to be cut short or unreadable.
-  Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged);
+  // turns out to be cut short or unreadable. `moved` runs when a reader jumps, to wake the worker.
+  Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged,
+         std::function<void()> moved);
   ~Stream() override;
 
   // The announced length: exact from the file's tag, whatever the reading later finds.
@@ -47,6 +48,7 @@ class Stream : public Sound {
   // The worker's alone once the stream is built.
   std::unique_ptr<Mp3Decoder> decoder_;
   std::function<void(const std::string&)> damaged_;
+  const std::function<void()> moved_;
   std::vector<int16_t> slice_;
   // Output frame the decoder gives next, and where the file's audio stopped (silence after it).
   int64_t decodedTo_ = 0;
