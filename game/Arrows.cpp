@@ -8,7 +8,7 @@ void Form1::flecha() {
   for (int k = 1; k <= kSlots; ++k) {
     Player& voz = MIndio(k);
     // A cry has ended exactly when its position reads its duration.
-    if (voz.position() == voz.duration() && voz.volume() >= -1400 && indioActivo(k) == 1) {
+    if (voz.playedOut() && voz.volume() >= -1400 && indioActivo(k) == 1) {
       // Rewinding the cry keeps this attacker from shooting again before its next step.
       voz.position(0);
       MFlecha(k).volume(0);

@@ -33,7 +33,7 @@ void Form1::tipoSalida() {
 
 void Form1::salir() {
   // Leave only once the farewell has played to its very end.
-  if (PISTOLERO.duration() == PISTOLERO.position()) {
+  if (PISTOLERO.playedOut()) {
     // The menu loads before this window goes, so the program never stands without a window.
     desktop().show("Form2");
     Unload();

@@ -36,11 +36,11 @@ constexpr std::array<int32_t, 3> kSides = {9000, -9000, 0};
 
 // A sound has played out when its position reads exactly its duration; the player guarantees it.
 void Form2::Timer1_Timer() {
-  if (MPresentación.duration() == MPresentación.position()) End();
+  if (MPresentación.playedOut()) End();
 }
 
 void Form2::Timer2_Timer() {
-  if (MFondo.duration() == MFondo.position()) {
+  if (MFondo.playedOut()) {
     fondoElegido = static_cast<int16_t>(random().draw(3));
     eligeFondo();
     startTag();
@@ -49,7 +49,7 @@ void Form2::Timer2_Timer() {
   if (MFondo.position() > 2 && MFondo.position() < 4) startTag();
   if (MFondo.position() > 6 && MFondo.position() < 8) startTag();
   if (MFondo.position() > 10 && MFondo.position() < 12) startTag();
-  if (MPresentación.duration() == MPresentación.position()) {
+  if (MPresentación.playedOut()) {
     MColetilla.volume(-300);
     MFondo.volume(-300);
   }

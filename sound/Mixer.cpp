@@ -1,14 +1,57 @@
 #include "Mixer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvanta {
 
-Mixer::Mixer() {
+// A sound under way: the voice's own, or the tail of one it has just let go.
+struct Run {
+  std::shared_ptr<const Sound> sound;
+  // Output frames into the current pass.
+  int64_t cursor = 0;
+  float gainLeft = 1.0f;
+  float gainRight = 1.0f;
+};
+
+// Every field is guarded by the mixer's mutex.
+class Mixer::Voice {
+ public:
+  Run now;
+  // Passes still to play after the current one.
+  int32_t passesLeft = 0;
+  bool playing = false;
+  // Every pass has played: the position reads exactly the duration until something moves it.
+  bool ended = false;
+  // Some frame of the current start has been mixed: cutting it now would be heard.
+  bool heard = false;
+  // Gains the UI asked for.
+  float targetLeft = 1.0f;
+  float targetRight = 1.0f;
+  // What is fading out, and for how many frames more.
+  Run tail;
+  int tailLeft = 0;
+
+  // The sound being cut off fades out as the tail, if it was heard; returns what the tail held
+  // before, for the caller to free outside the lock. A stream moved within itself cannot also be
+  // read where it was, so it is cut.
+  std::shared_ptr<const Sound> letGo(bool keepsSound) {
+    if (!playing || !heard || !now.sound) return nullptr;
+    if (keepsSound && now.sound->oneReader()) return nullptr;
+    std::shared_ptr<const Sound> old = std::move(tail.sound);
+    tail = now;
+    tailLeft = kFadeFrames;
+    return old;
+  }
+};
+
+Mixer::Mixer() : scratch_(2 * kChunk), limiter_(kOutputRate) {
   voices_.reserve(64);
 }
 
-Voice* Mixer::addVoice() {
+Mixer::~Mixer() = default;
+
+Mixer::Voice* Mixer::addVoice() {
   auto voice = std::make_unique<Voice>();
   Voice* raw = voice.get();
   std::lock_guard<std::mutex> lock(mutex_);
@@ -29,73 +72,171 @@ void Mixer::removeVoice(Voice* voice) {
   // Freed outside the lock so the audio thread never waits on a deallocation.
 }
 
+void Mixer::load(Voice* voice, std::shared_ptr<const Sound> sound) {
+  std::shared_ptr<const Sound> tail;
+  if (sound) sound->prepare(0);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tail = voice->letGo(false);
+    std::swap(voice->now.sound, sound);
+    voice->now.cursor = 0;
+    voice->playing = false;
+    voice->ended = false;
+    voice->heard = false;
+  }
+  // The sound replaced (in `sound` now) and any older tail are freed here, not on the audio thread.
+}
+
+void Mixer::play(Voice* voice, int32_t passes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!voice->now.sound || voice->playing) return;
+  // A file that has played out starts again from its beginning.
+  if (voice->ended) {
+    voice->now.cursor = 0;
+    voice->now.sound->prepare(0);
+  }
+  voice->ended = false;
+  voice->playing = true;
+  voice->heard = false;
+  voice->passesLeft = std::max(passes, 1) - 1;
+}
+
+void Mixer::renewPasses(Voice* voice, int32_t passes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (voice->playing) voice->passesLeft = std::max(passes, 1) - 1;
+}
+
+void Mixer::seek(Voice* voice, double seconds) {
+  std::shared_ptr<const Sound> tail;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Sound* sound = voice->now.sound.get();
+    if (!sound) return;
+    const int64_t total = sound->frames();
+    const int64_t frames =
+        std::clamp<int64_t>(std::llround(seconds * kOutputRate), 0, std::max<int64_t>(total, 0));
+    tail = voice->letGo(true);
+    voice->heard = false;
+    if (frames >= total) {
+      voice->now.cursor = total;
+      voice->playing = false;
+      voice->ended = true;
+      return;
+    }
+    voice->now.cursor = frames;
+    voice->ended = false;
+    sound->prepare(frames);
+  }
+}
+
+void Mixer::gains(Voice* voice, float left, float right) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voice->targetLeft = left;
+  voice->targetRight = right;
+}
+
+Mixer::Reading Mixer::reading(const Voice* voice) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const Sound* sound = voice->now.sound.get();
+  if (!sound) return {};
+  const double duration = sound->seconds();
+  if (voice->ended) return {duration, duration};
+  // Only a finished file may read as its duration, however close a playing one has come.
+  const double seconds = double(voice->now.cursor) / kOutputRate;
+  return {seconds < duration ? seconds : std::nextafter(duration, 0.0), duration};
+}
+
 int64_t Mixer::framesRendered() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return framesRendered_;
 }
 
+int64_t Mixer::dryFrames() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return dryFrames_;
+}
+
 void Mixer::render(float* out, int frames) {
   std::fill(out, out + size_t(frames) * 2, 0.0f);
   std::lock_guard<std::mutex> lock(mutex_);
-  for (const auto& voice : voices_) {
-    if (voice->playing && voice->pcm) mixVoice(*voice, out, frames);
+  for (int done = 0; done < frames; done += kChunk) {
+    const int n = std::min(kChunk, frames - done);
+    float* chunk = out + 2 * done;
+    for (const auto& voice : voices_) {
+      if (voice->tailLeft > 0) mixTail(*voice, chunk, n);
+      if (voice->playing && voice->now.sound) mixVoice(*voice, chunk, n);
+    }
   }
+  // After the sum, so the hand-driven output hears exactly what the sound card gets.
+  limiter_.process(out, frames);
   framesRendered_ += frames;
 }
 
 void Mixer::mixVoice(Voice& voice, float* out, int frames) {
-  const Pcm& pcm = *voice.pcm;
-  // One look at the decoder's progress per period. Frames not yet decoded sound as silence but
-  // still take their time, so positions keep pace; the end is trusted only once the length is
-  // final, and then it is exact.
-  const bool complete = pcm.complete();
-  const int64_t total = pcm.frames();
-  const int64_t ready = pcm.ready();
-  const int channels = pcm.channels();
-  const double step = double(pcm.rate()) / kOutputRate;
-  constexpr float kScale = 1.0f / 32768.0f;
-
-  if (voice.startPending) {
-    voice.startedAtFrame = framesRendered_;
-    voice.startPending = false;
+  Run& run = voice.now;
+  const Sound& sound = *run.sound;
+  // A sound starting takes the gains written before its first frame, whenever they were written;
+  // only changes while it sounds glide, across this chunk, so they never click.
+  if (!voice.heard) {
+    run.gainLeft = voice.targetLeft;
+    run.gainRight = voice.targetRight;
+    voice.heard = true;
   }
-  // Gain changes glide across this period instead of jumping, so they never click.
-  const float stepLeft = (voice.targetLeft - voice.gainLeft) / float(frames);
-  const float stepRight = (voice.targetRight - voice.gainRight) / float(frames);
-  float gainLeft = voice.gainLeft;
-  float gainRight = voice.gainRight;
-
-  for (int i = 0; i < frames && voice.playing; ++i) {
-    const int64_t at = int64_t(voice.cursor);
-    float left = 0.0f;
-    float right = 0.0f;
-    if (at < ready) {
-      const float frac = float(voice.cursor - double(at));
-      const int16_t* a = pcm.frame(at);
-      const int16_t* b = at + 1 < ready ? pcm.frame(at + 1) : a;
-      left = (a[0] + (b[0] - a[0]) * frac) * kScale;
-      right = channels == 1 ? left : (a[1] + (b[1] - a[1]) * frac) * kScale;
+  const float stepLeft = (voice.targetLeft - run.gainLeft) / float(frames);
+  const float stepRight = (voice.targetRight - run.gainRight) / float(frames);
+  float* buffer = scratch_.data();
+  int done = 0;
+  while (done < frames && voice.playing) {
+    // One look at a growing file's length per piece. Frames not yet decoded sound as silence but
+    // still take their time, so positions keep pace; the end is trusted only once the length is
+    // final, and then it is exact.
+    const bool complete = sound.complete();
+    const int64_t total = sound.frames();
+    const int64_t left = complete ? total - run.cursor : frames - done;
+    const int count = int(std::clamp<int64_t>(left, 0, frames - done));
+    if (count > 0) {
+      dryFrames_ += sound.read(run.cursor, count, buffer);
+      for (int i = 0; i < count; ++i) {
+        const float step = float(done + i + 1);
+        out[2 * (done + i)] += buffer[2 * i] * (run.gainLeft + stepLeft * step);
+        out[2 * (done + i) + 1] += buffer[2 * i + 1] * (run.gainRight + stepRight * step);
+      }
+      run.cursor += count;
+      done += count;
     }
-    gainLeft += stepLeft;
-    gainRight += stepRight;
-    out[2 * i] += left * gainLeft;
-    out[2 * i + 1] += right * gainRight;
-
-    voice.cursor += step;
-    if (complete && voice.cursor >= double(total)) {
+    if (complete && run.cursor >= total) {
       if (voice.passesLeft > 0) {
         --voice.passesLeft;
-        voice.cursor = 0.0;
+        run.cursor = 0;
       } else {
         // The end is exact: the player reports the position as the duration from here on.
         voice.playing = false;
         voice.ended = true;
-        voice.cursor = double(total);
+        run.cursor = total;
       }
     }
   }
-  voice.gainLeft = voice.targetLeft;
-  voice.gainRight = voice.targetRight;
+  run.gainLeft = voice.targetLeft;
+  run.gainRight = voice.targetRight;
+}
+
+void Mixer::mixTail(Voice& voice, float* out, int frames) {
+  Run& run = voice.tail;
+  const Sound& sound = *run.sound;
+  const int64_t total = sound.frames();
+  const int count = int(std::min<int64_t>({frames, voice.tailLeft, total - run.cursor}));
+  float* buffer = scratch_.data();
+  if (count > 0) {
+    dryFrames_ += sound.read(run.cursor, count, buffer);
+    for (int i = 0; i < count; ++i) {
+      const float fade = float(voice.tailLeft - i) / float(kFadeFrames);
+      out[2 * i] += buffer[2 * i] * run.gainLeft * fade;
+      out[2 * i + 1] += buffer[2 * i + 1] * run.gainRight * fade;
+    }
+    run.cursor += count;
+  }
+  // A sound that ends within its fade has nothing more to give.
+  voice.tailLeft = count < std::min(frames, voice.tailLeft) ? 0 : voice.tailLeft - count;
 }
 
 }  // namespace korvanta

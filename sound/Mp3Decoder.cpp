@@ -1,11 +1,13 @@
 #include "Mp3Decoder.h"
 
 #include <mpg123.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <numeric>
 #include <system_error>
 
 namespace korvanta {
@@ -15,6 +17,9 @@ namespace {
 // No real MP3 yields more frames per byte of file than this (the thinnest MPEG frames carry
 // about 24); the bound keeps a forged file from claiming all memory.
 constexpr int64_t kMaxFramesPerByte = 64;
+// Source frames decoded before a seek's target and dropped: the MP3 decoder needs a few frames to
+// refill its bit reservoir (it gives silence until then), the resampler its filter.
+constexpr int64_t kSeekPreroll = 8192;
 
 mpg123_handle* newHandle() {
   static std::once_flag once;
@@ -80,9 +85,10 @@ Mp3Decoder::~Mp3Decoder() {
     mpg123_close(handle_);
     mpg123_delete(handle_);
   }
+  if (resampler_) soxr_delete(resampler_);
 }
 
-Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path) {
+Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path, int outputRate) {
   std::error_code error;
   const auto bytes = std::filesystem::file_size(path, error);
   if (error) return std::string("cannot open it");
@@ -92,20 +98,21 @@ Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path) {
   decoder->source_->file = std::fopen(path.c_str(), "rb");
   if (!decoder->source_->file) return std::string("cannot open it");
   std::setvbuf(decoder->source_->file, nullptr, _IOFBF, 64 * 1024);
-  return start(std::move(decoder), size_t(bytes));
+  return start(std::move(decoder), size_t(bytes), outputRate);
 }
 
-Mp3Decoder::Opened Mp3Decoder::openBytes(const unsigned char* data, size_t size) {
+Mp3Decoder::Opened Mp3Decoder::openBytes(const unsigned char* data, size_t size, int outputRate) {
   if (size == 0) return std::string("the file is empty");
   std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
   decoder->source_ = std::make_unique<Source>();
   decoder->source_->bytes.assign(data, data + size);
-  return start(std::move(decoder), size);
+  return start(std::move(decoder), size, outputRate);
 }
 
 // Reads the first frames for the format and the announced length. mpg123's length is exact
 // when the file carries an Info tag (ours all do), and an estimate from the file size otherwise.
-Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t bytes) {
+Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t bytes,
+                                     int outputRate) {
   decoder->handle_ = newHandle();
   mpg123_handle* handle = decoder->handle_;
   if (!handle) return std::string("the MP3 decoder could not start");
@@ -130,40 +137,121 @@ Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t
   decoder->lengthExact_ =
       mpg123_getstate(handle, MPG123_ENC_DELAY, &encoderDelay, &unused) == MPG123_OK &&
       encoderDelay >= 0;
-  decoder->announcedFrames_ = int64_t(length);
-
-  const int64_t maxFrames = int64_t(bytes) * kMaxFramesPerByte + Pcm::kBlockFrames;
-  decoder->pcm_ = std::make_shared<Pcm>(int(rate), channels, int64_t(length), maxFrames);
+  decoder->announcedFrames_ = std::max<int64_t>(int64_t(length), 1);
+  decoder->rate_ = int(rate);
+  decoder->channels_ = channels;
+  decoder->bytes_ = bytes;
+  decoder->outputRate_ = int(rate);
+  if (outputRate > 0 && outputRate != rate) {
+    // High quality, without dither, so the same file always resamples to the same samples.
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    soxr_io_spec_t undithered = io;
+    undithered.flags |= SOXR_NO_DITHER;
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_error_t error = nullptr;
+    decoder->resampler_ = soxr_create(double(rate), double(outputRate), unsigned(channels), &error,
+                                      &undithered, &quality, nullptr);
+    if (!decoder->resampler_ || error) return std::string("the resampler could not start");
+    decoder->outputRate_ = outputRate;
+  }
   return decoder;
 }
 
-int64_t Mp3Decoder::announcedSamples() const {
-  return pcm_->frames() * pcm_->channels();
+const std::shared_ptr<Pcm>& Mp3Decoder::pcm() {
+  if (!pcm_) {
+    const int64_t maxFrames =
+        outputFramesOf(int64_t(bytes_) * kMaxFramesPerByte) + Pcm::kBlockFrames;
+    pcm_ = std::make_shared<Pcm>(outputRate_, channels_, announcedOutputFrames(), maxFrames,
+                                 resampler_ ? rate_ : 0, announcedFrames_);
+  }
+  return pcm_;
+}
+
+int64_t Mp3Decoder::outputFramesOf(int64_t sourceFrames) const {
+  if (!resampler_) return sourceFrames;
+  return (sourceFrames * outputRate_ + rate_ / 2) / rate_;
+}
+
+bool Mp3Decoder::decodeInto(int64_t frames, std::vector<int16_t>& out) {
+  if (drained_) return false;
+  const size_t frameBytes = size_t(channels_) * sizeof(int16_t);
+  buffer_.resize(
+      std::clamp<size_t>(size_t(std::max<int64_t>(frames, 1)) * frameBytes, 4096, 64 * 1024));
+  int64_t decoded = 0;
+  bool atEnd = false;
+  // A bounded number of reads per slice, so a caller that slices stays responsive even where
+  // stretches of the file yield nothing.
+  for (int reads = 0; decoded < frames && reads < 256 && !atEnd; ++reads) {
+    size_t done = 0;
+    const int status = mpg123_read(handle_, buffer_.data(), buffer_.size(), &done);
+    const size_t count = done / frameBytes;
+    const auto* in = reinterpret_cast<const int16_t*>(buffer_.data());
+    if (!resampler_) out.insert(out.end(), in, in + count * size_t(channels_));
+    for (size_t used = 0; resampler_ && used < count;) {
+      size_t taken = 0, given = 0;
+      samples_.resize(((count - used) * size_t(outputRate_) / size_t(rate_) + 64) *
+                      size_t(channels_));
+      soxr_process(resampler_, in + used * size_t(channels_), count - used, &taken, samples_.data(),
+                   samples_.size() / size_t(channels_), &given);
+      out.insert(out.end(), samples_.begin(), samples_.begin() + ptrdiff_t(given * channels_));
+      used += taken;
+      if (taken == 0 && given == 0) break;
+    }
+    sourceRead_ += int64_t(count);
+    decoded += int64_t(count);
+    // The end, or a truncated or damaged tail: the file ends where the damage starts.
+    if (status != MPG123_OK && status != MPG123_NEW_FORMAT) atEnd = true;
+  }
+  if (!atEnd) return true;
+  // What the resampler still holds is the end of the file.
+  samples_.resize(4096 * size_t(channels_));
+  for (size_t given = 1; resampler_ && given > 0;) {
+    soxr_process(resampler_, nullptr, 0, nullptr, samples_.data(), 4096, &given);
+    out.insert(out.end(), samples_.begin(), samples_.begin() + ptrdiff_t(given * channels_));
+  }
+  drained_ = true;
+  return false;
+}
+
+bool Mp3Decoder::produce(int64_t frames, std::vector<int16_t>& out) {
+  const size_t from = out.size();
+  const bool more = decodeInto(frames, out);
+  // After a seek, the resampler's lead-in is dropped up to the frame asked for.
+  const int64_t skip = std::min<int64_t>(skipOutput_, int64_t(out.size() - from) / channels_);
+  out.erase(out.begin() + ptrdiff_t(from), out.begin() + ptrdiff_t(from + skip * channels_));
+  skipOutput_ -= skip;
+  return more;
+}
+
+bool Mp3Decoder::seekOutput(int64_t outputFrame) {
+  // Whole blocks of source frames map to whole output frames; the seek starts on one of them,
+  // early enough for the resampler to have settled by the target.
+  const int64_t g = std::gcd(int64_t(rate_), int64_t(outputRate_));
+  const int64_t sourceBlock = rate_ / g;
+  const int64_t outputBlock = outputRate_ / g;
+  const int64_t preroll = (kSeekPreroll + sourceBlock - 1) / sourceBlock;
+  const int64_t block = std::max<int64_t>(outputFrame / outputBlock - preroll, 0);
+  const off_t at = mpg123_seek(handle_, off_t(block * sourceBlock), SEEK_SET);
+  if (at < 0) return false;
+  if (resampler_) soxr_clear(resampler_);
+  sourceRead_ = int64_t(at);
+  skipOutput_ = std::max<int64_t>(outputFrame - outputFramesOf(int64_t(at)), 0);
+  drained_ = false;
+  return true;
 }
 
 bool Mp3Decoder::decodeSome(int64_t frames) {
   if (ended_) return false;
-  const size_t frameBytes = size_t(pcm_->channels()) * sizeof(int16_t);
-  buffer_.resize(
-      std::clamp<size_t>(size_t(std::max<int64_t>(frames, 1)) * frameBytes, 4096, 64 * 1024));
-  int64_t decoded = 0;
-  // A bounded number of reads per slice, so a caller that slices stays responsive even where
-  // stretches of the file yield nothing.
-  for (int reads = 0; decoded < frames && reads < 256; ++reads) {
-    size_t done = 0;
-    const int status = mpg123_read(handle_, buffer_.data(), buffer_.size(), &done);
-    const size_t count = done / sizeof(int16_t);
-    if (count > 0 && !pcm_->append(reinterpret_cast<const int16_t*>(buffer_.data()), count)) {
-      end();
-      return false;
-    }
-    decoded += int64_t(done / frameBytes);
-    if (status == MPG123_OK || status == MPG123_NEW_FORMAT) continue;
-    // The end, or a truncated or damaged tail: the file ends where the damage starts.
+  pcm();
+  pending_.clear();
+  const bool more = decodeInto(frames, pending_);
+  if (resampler_) pcm_->sourceGrew(sourceRead_);
+  if (!pending_.empty() && !pcm_->append(pending_.data(), pending_.size())) {
     end();
     return false;
   }
-  return true;
+  if (!more) end();
+  return more;
 }
 
 void Mp3Decoder::decodeAll() {
@@ -175,10 +263,10 @@ std::string Mp3Decoder::damage() const {
   if (!foundAudio()) return "no audio in the file";
   // A half-downloaded file still plays its first part; one MPEG frame of slack for other encoders.
   constexpr int64_t kFrameSlack = 1152;
-  if (lengthExact_ && pcm_->frames() < announcedFrames_ - kFrameSlack) {
+  if (lengthExact_ && sourceRead_ < announcedFrames_ - kFrameSlack) {
     char reason[96];
     std::snprintf(reason, sizeof reason, "the file is cut short (%.1f of %.1f seconds)",
-                  double(pcm_->frames()) / pcm_->rate(), double(announcedFrames_) / pcm_->rate());
+                  double(sourceRead_) / rate_, double(announcedFrames_) / rate_);
     return reason;
   }
   return {};
@@ -187,9 +275,16 @@ std::string Mp3Decoder::damage() const {
 void Mp3Decoder::end() {
   ended_ = true;
   // A file that yields no audio stands in as one second of silence at its own rate.
-  pcm_->finish(pcm_->rate());
+  if (!resampler_)
+    pcm_->finish(rate_);
+  else if (foundAudio())
+    pcm_->finishAt(outputFramesOf(sourceRead_), sourceRead_);
+  else
+    pcm_->finishAt(outputRate_, rate_);
   mpg123_close(handle_);
   std::vector<unsigned char>().swap(buffer_);
+  std::vector<int16_t>().swap(pending_);
+  std::vector<int16_t>().swap(samples_);
   source_.reset();
 }
 
@@ -204,6 +299,20 @@ DecodeResult decodeWhole(Mp3Decoder::Opened opened) {
 }
 
 }  // namespace
+
+Mp3Decoder::Opened openSoundFile(const std::filesystem::path& file, int outputRate) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return std::string("the file is missing");
+  return Mp3Decoder::open(file, outputRate);
+}
+
+std::string inspectSoundFile(const std::filesystem::path& file) {
+  Mp3Decoder::Opened opened = openSoundFile(file);
+  if (const auto* reason = std::get_if<std::string>(&opened)) return *reason;
+  Mp3Decoder& decoder = *std::get<std::unique_ptr<Mp3Decoder>>(opened);
+  decoder.decodeAll();
+  return decoder.damage();
+}
 
 DecodeResult decodeMp3(const std::filesystem::path& path) {
   return decodeWhole(Mp3Decoder::open(path));

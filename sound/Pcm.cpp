@@ -5,9 +5,12 @@
 
 namespace korvanta {
 
-Pcm::Pcm(int rate, int channels, int64_t announcedFrames, int64_t maxFrames)
+Pcm::Pcm(int rate, int channels, int64_t announcedFrames, int64_t maxFrames, int sourceRate,
+         int64_t announcedSourceFrames)
     : rate_(rate > 0 ? rate : 1),
       channels_(std::clamp(channels, 1, 2)),
+      sourceRate_(std::max(sourceRate, 0)),
+      sourceFrames_(std::max<int64_t>(announcedSourceFrames, 1)),
       blockCount_(size_t((std::max<int64_t>(maxFrames, 1) + kBlockFrames - 1) >> kBlockShift)),
       blocks_(new std::unique_ptr<int16_t[]>[blockCount_]),
       // At least one frame until decoding says otherwise, so that a file just loaded never
@@ -38,6 +41,36 @@ bool Pcm::append(const int16_t* samples, size_t count) {
       length_.store(ready, std::memory_order_release);
   }
   return true;
+}
+
+double Pcm::seconds() const {
+  if (sourceRate_ > 0) return double(sourceFrames_.load(std::memory_order_acquire)) / sourceRate_;
+  return double(frames()) / rate_;
+}
+
+int Pcm::read(int64_t at, int count, float* out) const {
+  constexpr float kScale = 1.0f / 32768.0f;
+  const int64_t readable = std::min(ready(), frames());
+  int i = 0;
+  for (; i < count && at + i < readable; ++i) {
+    const int16_t* f = frame(at + i);
+    out[2 * i] = f[0] * kScale;
+    out[2 * i + 1] = f[channels_ - 1] * kScale;
+  }
+  std::fill(out + 2 * i, out + 2 * count, 0.0f);
+  // Frames not yet decoded are the decoder's delay, not a stream running dry.
+  return 0;
+}
+
+void Pcm::sourceGrew(int64_t sourceFrames) {
+  if (sourceFrames > sourceFrames_.load(std::memory_order_relaxed))
+    sourceFrames_.store(sourceFrames, std::memory_order_release);
+}
+
+void Pcm::finishAt(int64_t frames, int64_t sourceFrames) {
+  sourceFrames_.store(std::max<int64_t>(sourceFrames, 1), std::memory_order_release);
+  length_.store(std::max<int64_t>(frames, 1), std::memory_order_release);
+  complete_.store(true, std::memory_order_release);
 }
 
 void Pcm::finish(int64_t standInFrames) {

@@ -7,12 +7,16 @@ namespace korvanta {
 
 namespace {
 
-// Hundredths of a decibel to a linear factor.
-float gainOf(int32_t hundredthsOfDb) {
-  return float(std::pow(10.0, hundredthsOfDb / 2000.0));
+// Decibels to a linear factor.
+float gainOfDb(double db) {
+  return float(std::pow(10.0, db / 20.0));
 }
 
 }  // namespace
+
+double farChannelAttenuationDb(int32_t balance) {
+  return 18.0 * std::abs(double(balance)) / 5000.0;
+}
 
 Player::Player(SoundEngine& engine, PlayerDesign design)
     : engine_(engine), design_(design), voice_(engine.mixer.addVoice()) {
@@ -28,54 +32,25 @@ void Player::create() {
   volume_ = design_.volume;
   balance_ = 0;
   playCount_ = design_.playCount;
-  engine_.mixer.locked([&] { silence(); });
+  engine_.mixer.load(voice_, nullptr);
   applyGains();
 }
 
 void Player::destroy() {
   file_.clear();
-  engine_.mixer.locked([&] { silence(); });
+  engine_.mixer.load(voice_, nullptr);
 }
 
 void Player::file(const std::string& path) {
   file_ = path;
-  // Decoding (or the cache hit) happens before the lock, so the audio thread never waits on it.
-  std::shared_ptr<const Pcm> pcm = engine_.cache.get(path);
-  const int32_t passes = std::max(playCount_, 1);
-  engine_.mixer.locked([&] {
-    voice_->pcm = std::move(pcm);
-    voice_->cursor = 0.0;
-    voice_->ended = false;
-    voice_->playing = false;
-    if (design_.autostart) start(passes);
-  });
+  // Decoding (or the cache hit) happens before the mixer is locked, so the audio thread never
+  // waits on it.
+  engine_.mixer.load(voice_, engine_.cache.get(path));
+  if (design_.autostart) engine_.mixer.play(voice_, playCount_);
 }
 
 void Player::play() {
-  const int32_t passes = std::max(playCount_, 1);
-  engine_.mixer.locked([&] {
-    if (!voice_->pcm || voice_->playing) return;
-    // A file that has played out starts again from its beginning.
-    if (voice_->ended) voice_->cursor = 0.0;
-    voice_->ended = false;
-    start(passes);
-  });
-}
-
-void Player::silence() {
-  voice_->pcm = nullptr;
-  voice_->playing = false;
-  voice_->ended = false;
-  voice_->cursor = 0.0;
-}
-
-void Player::start(int32_t passes) {
-  voice_->playing = true;
-  voice_->passesLeft = passes - 1;
-  voice_->startPending = true;
-  // A sound starting from silence takes its level at once; only changes while it plays glide.
-  voice_->gainLeft = voice_->targetLeft;
-  voice_->gainRight = voice_->targetRight;
+  engine_.mixer.play(voice_, playCount_);
 }
 
 void Player::volume(int32_t hundredthsOfDb) {
@@ -91,49 +66,32 @@ void Player::balance(int32_t place) {
 void Player::applyGains() {
   const int32_t volume = std::clamp(volume_, -10000, 0);
   const int32_t place = std::clamp(balance_, -10000, 10000);
-  const float base = gainOf(volume);
+  const float base = gainOfDb(volume / 100.0);
+  const float far = gainOfDb(-farChannelAttenuationDb(place));
   // The near channel stays at full level; only the far one is lowered.
-  const float left = base * (place > 0 ? gainOf(-place) : 1.0f);
-  const float right = base * (place < 0 ? gainOf(place) : 1.0f);
-  engine_.mixer.locked([&] {
-    voice_->targetLeft = left;
-    voice_->targetRight = right;
-  });
+  engine_.mixer.gains(voice_, place > 0 ? base * far : base, place < 0 ? base * far : base);
 }
 
 double Player::duration() const {
-  return engine_.mixer.locked([&] { return voice_->pcm ? voice_->pcm->seconds() : 0.0; });
+  return engine_.mixer.reading(voice_).duration;
 }
 
 double Player::position() const {
-  return engine_.mixer.locked([&] {
-    if (!voice_->pcm) return 0.0;
-    const double duration = voice_->pcm->seconds();
-    if (voice_->ended) return duration;
-    // Only a finished file may read as its duration, however close a playing one has come.
-    const double seconds = voice_->cursor / voice_->pcm->rate();
-    return seconds < duration ? seconds : std::nextafter(duration, 0.0);
-  });
+  return engine_.mixer.reading(voice_).position;
+}
+
+bool Player::playedOut() const {
+  const Mixer::Reading now = engine_.mixer.reading(voice_);
+  return now.position == now.duration;
 }
 
 void Player::position(double seconds) {
-  engine_.mixer.locked([&] {
-    if (!voice_->pcm) return;
-    const double total = double(voice_->pcm->frames());
-    const double frames = std::clamp(seconds * voice_->pcm->rate(), 0.0, total);
-    if (frames >= total) {
-      voice_->cursor = total;
-      voice_->playing = false;
-      voice_->ended = true;
-      return;
-    }
-    voice_->cursor = frames;
-    voice_->ended = false;
-  });
+  engine_.mixer.seek(voice_, seconds);
 }
 
 void Player::playCount(int32_t passes) {
   playCount_ = passes;
+  engine_.mixer.renewPasses(voice_, passes);
 }
 
 }  // namespace korvanta

@@ -8,6 +8,11 @@
 
 namespace korvanta {
 
+// The stereo place law, in one place: the near channel stays at full level and the far one is
+// lowered by this many decibels, 1.8 dB for each step of 500 (18 dB at 5000, 32.4 dB at 9000),
+// so that every one of the 21 places of the grid is heard apart from its neighbours.
+double farChannelAttenuationDb(int32_t balance);
+
 // The settings a window gives its player whenever the window loads.
 struct PlayerDesign {
   // Starts a newly loaded file by itself.
@@ -42,7 +47,8 @@ class Player {
   void volume(int32_t hundredthsOfDb);
   int32_t volume() const { return volume_; }
 
-  // -10000 to 10000: the far channel is lowered by |balance|/100 dB, the near one stays full.
+  // -10000 to 10000: the far channel is lowered by `farChannelAttenuationDb`, the near one stays
+  // full. Takes effect at once, even on a sound loaded a moment ago and not yet heard.
   void balance(int32_t place);
   int32_t balance() const { return balance_; }
 
@@ -51,22 +57,21 @@ class Player {
 
   // Seconds into the current pass; exactly `duration()` once every pass has played.
   double position() const;
+  // `position()` equals `duration()`, both read at one instant: the end test of every rule.
+  bool playedOut() const;
   // Moves within the file; 0 rewinds. A finished file moved this way waits for `play`.
   void position(double seconds);
 
-  // Passes for the next `play` (or autostart); a file already sounding keeps its own count.
+  // Passes for the next `play` (or autostart); a file already sounding plays this many in all,
+  // the pass under way counting as the first.
   void playCount(int32_t passes);
 
  private:
   void applyGains();
-  // With the mixer locked: drops the file and stops.
-  void silence();
-  // With the mixer locked: sounds the loaded file from its cursor for `passes` passes.
-  void start(int32_t passes);
 
   SoundEngine& engine_;
   const PlayerDesign design_;
-  Voice* voice_;
+  Mixer::Voice* voice_;
   std::string file_;
   int32_t volume_ = 0;
   int32_t balance_ = 0;

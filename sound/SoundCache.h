@@ -1,6 +1,8 @@
-// Decoded audio by path, so that reloading a sound costs no decoding; owned by the UI thread.
+// Decoded audio by path, so that reloading a sound costs no decoding; long files are streamed
+// instead, each player reading its own. Owned by the UI thread.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -8,6 +10,7 @@
 #include <unordered_map>
 
 #include "Pcm.h"
+#include "Sound.h"
 
 namespace korvanta {
 
@@ -23,12 +26,13 @@ class SoundCache {
   SoundCache(const SoundCache&) = delete;
   SoundCache& operator=(const SoundCache&) = delete;
 
-  // The audio for `gamePath`, decoding it on first use. A file that cannot be used is reported
-  // once on stderr and stands in as one second of silence, so the game keeps its pace; a file cut
-  // short is reported too, and plays what it holds. A long file comes back at once with its
-  // length known and is decoded in the background while it plays; asking again for it meanwhile
-  // gives the same audio.
-  std::shared_ptr<const Pcm> get(const std::string& gamePath);
+  // The audio for `gamePath` at the mixer's rate, decoding it on first use. A file that cannot be
+  // used is reported once on stderr and stands in as one second of silence, so the game keeps its
+  // pace; a file cut short is reported too, and plays what it holds. A file of some seconds comes
+  // back at once with its length known and is decoded in the background while it plays; asking
+  // again for it meanwhile gives the same audio. A file longer than half a minute is streamed:
+  // each call opens it afresh, with its exact length known at once.
+  std::shared_ptr<const Sound> get(const std::string& gamePath);
 
   // How many distinct paths have been asked for (decoded or failed).
   size_t size() const { return entries_.size(); }
@@ -41,11 +45,18 @@ class SoundCache {
   void reportTo(Reporter report) { report_ = std::move(report); }
 
  private:
-  std::shared_ptr<const Pcm> load(const std::filesystem::path& file);
+  struct Entry {
+    // The decoded audio; null for a file that is streamed.
+    std::shared_ptr<const Sound> sound;
+    // A streamed file's damage is reported once, whichever stream finds it.
+    std::shared_ptr<std::atomic<bool>> reported;
+  };
+  Entry load(const std::filesystem::path& file);
+  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Entry& entry);
 
   // Entries are never evicted: the mixer thread may hold the last reference to a sound only
   // while the cache also holds it, so the audio callback never frees memory.
-  std::unordered_map<std::string, std::shared_ptr<const Pcm>> entries_;
+  std::unordered_map<std::string, Entry> entries_;
   Reporter report_;
   // Started with the first long file.
   std::unique_ptr<DecodeWorker> worker_;

@@ -9,15 +9,13 @@
 #include <variant>
 
 #include "sound/Mp3Decoder.h"
+#include "sound/Player.h"
 
 namespace korvanta::e2e {
 
-namespace {
-
 using Complex = std::complex<double>;
 
-// In-place radix-2 transform; `values.size()` must be a power of two.
-void transform(std::vector<Complex>& values, bool inverse) {
+void fourier(std::vector<Complex>& values, bool inverse) {
   const size_t n = values.size();
   for (size_t i = 1, j = 0; i < n; ++i) {
     size_t bit = n >> 1;
@@ -43,28 +41,20 @@ void transform(std::vector<Complex>& values, bool inverse) {
     for (Complex& v : values) v /= double(n);
 }
 
-}  // namespace
-
 Reference Reference::load(const std::filesystem::path& file) {
-  const DecodeResult decoded = decodeMp3(file);
-  if (const auto* reason = std::get_if<std::string>(&decoded))
+  // Decoded and resampled exactly as the engine does.
+  Mp3Decoder::Opened opened = Mp3Decoder::open(file, kRate);
+  if (const auto* reason = std::get_if<std::string>(&opened))
     throw std::runtime_error(file.string() + ": " + *reason);
-  const Pcm& pcm = *std::get<std::shared_ptr<const Pcm>>(decoded);
+  Mp3Decoder& decoder = *std::get<std::unique_ptr<Mp3Decoder>>(opened);
+  decoder.decodeAll();
+  const Pcm& pcm = *decoder.pcm();
   Reference ref;
   ref.name = file.filename().string();
-  // Stepped through exactly as the mixer does: linear interpolation at the file's own pace.
-  const int64_t total = pcm.ready();
-  const double step = double(pcm.rate()) / kRate;
-  const int channels = pcm.channels();
-  for (double cursor = 0.0; cursor < double(total); cursor += step) {
-    const int64_t at = int64_t(cursor);
-    const double frac = cursor - double(at);
-    const int16_t* a = pcm.frame(at);
-    const int16_t* b = at + 1 < total ? pcm.frame(at + 1) : a;
-    double sample = 0.0;
-    for (int c = 0; c < channels; ++c) sample += a[c] + (b[c] - a[c]) * frac;
-    ref.samples.push_back(float(sample / channels / 32768.0));
-  }
+  std::vector<float> frames(size_t(2 * pcm.frames()));
+  pcm.read(0, int(pcm.frames()), frames.data());
+  for (size_t i = 0; i < frames.size(); i += 2)
+    ref.samples.push_back((frames[i] + frames[i + 1]) / 2);
   return ref;
 }
 
@@ -104,7 +94,7 @@ int64_t framesOnDisk(const std::filesystem::path& file) {
 
 double Heard::balance() const {
   if (gainLeft <= 0.0 || gainRight <= 0.0) return std::nan("");
-  return 2000.0 * std::log10(gainRight / gainLeft);
+  return 20.0 * std::log10(gainRight / gainLeft) * 5000.0 / farChannelAttenuationDb(5000);
 }
 
 Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, int64_t to,
@@ -129,10 +119,10 @@ Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, 
     wantedEnergy += s * s;
   }
   if (wantedEnergy <= 0.0) return {};
-  transform(heard, false);
-  transform(wanted, false);
+  fourier(heard, false);
+  fourier(wanted, false);
   for (size_t i = 0; i < size; ++i) heard[i] *= std::conj(wanted[i]);
-  transform(heard, true);
+  fourier(heard, true);
 
   // Energy of the recording under the reference at each start, for the normalized score.
   std::vector<double> energyBefore(span + 1, 0.0);

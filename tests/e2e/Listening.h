@@ -2,6 +2,7 @@
 // output, with where each started, how loud it was and from which side it came.
 #pragma once
 
+#include <complex>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -12,12 +13,15 @@ namespace korvanta::e2e {
 // The program's output rate: frames per second of every recording.
 inline constexpr int kRate = 48000;
 
+// In-place radix-2 Fourier transform; the size must be a power of two.
+void fourier(std::vector<std::complex<double>>& values, bool inverse = false);
+
 // Seconds as a count of output frames.
 inline int64_t framesOf(double seconds) {
   return int64_t(seconds * kRate);
 }
 
-// One file of the pack as the mixer plays it at full volume: mono, stepped to the output rate.
+// One file of the pack as the mixer plays it at full volume: mono, resampled to the output rate.
 struct Reference {
   // Decodes the file with the game's own decoder; throws std::runtime_error if it cannot.
   static Reference load(const std::filesystem::path& file);
@@ -58,8 +62,8 @@ struct Heard {
   double gainRight = 0.0;
 
   double gain() const { return (gainLeft + gainRight) / 2; }
-  // The stereo place those gains mean, in the balance units of the sound player: the far
-  // channel is lowered by |balance| hundredths of a decibel; negative is left.
+  // The stereo place those gains mean, in the balance units of the sound player, by the player's
+  // own law (`farChannelAttenuationDb`); negative is left.
   double balance() const;
   double onsetSeconds() const { return double(onset) / kRate; }
 };

@@ -1,5 +1,6 @@
 // A shot: who falls to it, and what the bullets left decide afterwards.
 #include "GameFixture.h"
+#include "sound/Limiter.h"
 
 namespace korvanta::test {
 namespace {
@@ -53,6 +54,53 @@ TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
   EXPECT_EQ(game.indiosActivos, counted);
   h.tick();
   EXPECT_EQ(game.indiosActivos, 3);
+}
+
+TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithoutAClick) {
+  start();
+  // Takes in what was just played: its loudest sample and its sharpest bend between frames (a cut
+  // tone bends sharply, a tone or a fade hardly at all).
+  float loudest = 0.0f, largestBend = 0.0f, last = 0.0f, slope = 0.0f;
+  const auto hear = [&] {
+    for (size_t i = 0; i < h.output.lastBlock().size(); i += 2) {
+      const float sample = h.output.lastBlock()[i];
+      loudest = std::max(loudest, std::abs(sample));
+      largestBend = std::max(largestBend, std::abs(sample - last - slope));
+      slope = sample - last;
+      last = sample;
+    }
+  };
+  // The sight cue sounds at full loudness, a bullet loaded beforehand; the shot replaces the cue,
+  // fired near a crest of it, where cutting it dead would be heard most.
+  reload();
+  h.tick(30);
+  game.MMirilla.volume(0);
+  aimAt(-500);
+  h.tick(5);
+  for (int i = 0; i < 2 || std::abs(last) < 0.2f; ++i, hear()) h.output.advance(1);
+  largestBend = 0.0f;
+  fire();
+  h.tick();
+  hear();
+  EXPECT_LT(largestBend, 0.02f) << "the cue fades under the shot instead of stopping dead";
+  EXPECT_EQ(game.MMirilla.position(), 480.0 / 48000) << "the shot starts on time";
+
+  // All seven at the gunman, crying at full loudness, three of them shooting, then a shot.
+  for (int k = 1; k <= Form1::kSlots; ++k) {
+    game.indioActivo(k) = 1;
+    game.MIndio(k).volume(0);
+    game.MIndio(k).balance(0);
+    k <= 3 ? cryEnded(k) : cry(k);
+  }
+  game.flecha();
+  for (int k = 1; k <= 3; ++k) cry(k);
+  reload();
+  fire();
+  loudest = 0.0f;
+  for (int t = 0; t < 50; ++t, hear()) h.tick();
+  // Seven cries at 0.3 each would reach 2.1 and more.
+  EXPECT_LE(loudest, Limiter::kCeiling);
+  EXPECT_GT(loudest, 0.9f);
 }
 
 struct Ammunition {

@@ -56,6 +56,11 @@ TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
   // Ctrl before any reload answers with the empty-gun sound.
   fire();
   EXPECT_EQ(game.MMirilla.file(), path("\\g.mp3"));
+
+  // The clock renews its play count of 2 on every tick: the ambience outlasts its two passes.
+  h.tick(int(game.MAmbiente.duration() * 100 * 3));
+  EXPECT_TRUE(sounding(game.MAmbiente));
+  EXPECT_EQ(game.MAmbiente.file(), ambience);
 }
 
 TEST_F(StartTest, VoicesPlacesAndAttackersAreDrawnAsTheTablesSay) {

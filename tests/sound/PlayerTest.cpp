@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <fstream>
+#include <numbers>
 
+#include "sound/Limiter.h"
 #include "sound/Output.h"
 #include "sound/Player.h"
+#include "tests/e2e/Listening.h"
 #include "tests/support/FixturePack.h"
+#include "tools/mp3/Mp3Writer.h"
 
 namespace korvanta {
 namespace {
@@ -35,6 +40,23 @@ std::pair<double, double> listen(ManualOutput& output, double seconds) {
   return {std::sqrt(left / blocks), std::sqrt(right / blocks)};
 }
 
+// Power spectrum in dB of 16384 frames of one channel, Blackman-Harris windowed; bin k is
+// k * 48000 / 16384 Hz.
+std::vector<double> spectrumDb(const std::vector<float>& interleaved, int channel) {
+  constexpr size_t n = 16384;
+  std::vector<std::complex<double>> x(n);
+  for (size_t i = 0; i < n; ++i) {
+    const double t = 2 * std::numbers::pi * double(i) / (n - 1);
+    const double w =
+        0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+    x[i] = interleaved[2 * i + size_t(channel)] * w;
+  }
+  e2e::fourier(x);
+  std::vector<double> db(n / 2);
+  for (size_t k = 0; k < n / 2; ++k) db[k] = 10 * std::log10(std::norm(x[k]) + 1e-30);
+  return db;
+}
+
 struct PlayerTest : ::testing::Test {
   fs::path folder = freshFolder("player");
   SoundEngine engine;
@@ -52,6 +74,7 @@ TEST_F(PlayerTest, FinishedFileReadsItsDurationExactlyAfterEveryPass) {
   EXPECT_DOUBLE_EQ(player.duration(), std::lround(0.25 * 22050) / 22050.0);
   EXPECT_EQ(player.position(), 0.0);
   EXPECT_NE(player.position(), player.duration()) << "a file just loaded is not finished";
+  EXPECT_FALSE(player.playedOut());
 
   // Not started: time passes, nothing moves.
   output.advanceSeconds(0.5);
@@ -66,10 +89,110 @@ TEST_F(PlayerTest, FinishedFileReadsItsDurationExactlyAfterEveryPass) {
   }
   output.advanceSeconds(0.01);
   EXPECT_EQ(player.position(), player.duration());
+  EXPECT_TRUE(player.playedOut());
   // It stays there, and the output is silent again.
   output.advanceSeconds(0.3);
   EXPECT_EQ(player.position(), player.duration());
   EXPECT_EQ(rms(output.lastBlock(), 0), 0.0);
+
+  // A count written while it sounds renews it, the pass under way being the first: written on
+  // every tick, as the clock does, it never ends; written no more, it ends after one more pass.
+  player.playCount(1);
+  player.play();
+  for (int tick = 0; tick < 100; ++tick) {
+    player.playCount(2);
+    output.advanceSeconds(0.01);
+  }
+  EXPECT_LT(player.position(), player.duration()) << "a second playing, still going";
+  output.advanceSeconds(0.5);
+  EXPECT_EQ(player.position(), player.duration());
+  // Written to a file that is not playing, it counts for the next play.
+  player.playCount(2);
+  player.play();
+  output.advanceSeconds(0.45);
+  EXPECT_LT(player.position(), player.duration());
+  output.advanceSeconds(0.06);
+  EXPECT_EQ(player.position(), player.duration());
+}
+
+TEST_F(PlayerTest, SoundsStartOnTheirSideAndWhatTheyCutOffFadesInsteadOfClicking) {
+  writeTone(folder / "a.mp3", 1.0, 440.0);
+  writeTone(folder / "b.mp3", 1.0, 660.0);
+  // A tag sound: autostarting, placed right after its file is written, restarted on every tick
+  // from one far side to the other.
+  Player tag(engine, {.autostart = true, .volume = 0, .playCount = 1});
+  // The largest jump between frames from the end of the last block through the next one.
+  std::vector<float> before(2, 0.0f);
+  const auto largestStep = [&](int frames) {
+    before.erase(before.begin(), before.end() - 2);
+    output.advance(frames);
+    before.insert(before.end(), output.lastBlock().begin(), output.lastBlock().end());
+    float largest = 0;
+    for (size_t i = 2; i < before.size(); ++i)
+      largest = std::max(largest, std::abs(before[i] - before[i - 2]));
+    return largest;
+  };
+  for (int restart = 0; restart < 6; ++restart) {
+    const int32_t side = restart % 2 == 0 ? -9000 : 9000;
+    tag.file(path(restart % 3 == 0 ? "a.mp3" : "b.mp3"));
+    tag.balance(side);
+    // The new sound's onset is wholly on its own side: the other holds only the old one's fade.
+    const float onsetStep = largestStep(144);
+    largestStep(480);
+    const double nearLevel = rms(output.lastBlock(), side < 0 ? 0 : 1);
+    const double farLevel = rms(output.lastBlock(), side < 0 ? 1 : 0);
+    EXPECT_NEAR(20 * std::log10(nearLevel / farLevel), 32.4, 0.1) << restart;
+    // Replaced at once, not after the fade: its position counts from the first frame.
+    EXPECT_NEAR(tag.position(), 624.0 / 48000, 1e-9) << restart;
+    if (restart > 0) {
+      EXPECT_LT(onsetStep, 0.05f) << "no click at restart " << restart;
+    }
+  }
+  // Played out on the right, started again on the left: from its very first frame it is there.
+  output.advanceSeconds(1.0);
+  tag.file(path("a.mp3"));
+  tag.balance(-9000);
+  largestStep(144);
+  EXPECT_NEAR(20 * std::log10(rms(output.lastBlock(), 0) / rms(output.lastBlock(), 1)), 32.4, 0.1);
+  // Rewound and stopped while heard: faded out over 3 ms, not cut.
+  largestStep(1000);
+  tag.position(0);
+  EXPECT_LT(largestStep(512), 0.05f);
+  tag.destroy();
+  EXPECT_LT(largestStep(512), 0.05f);
+  EXPECT_GT(std::abs(output.lastBlock()[100]), 0.0f) << "still fading";
+  EXPECT_EQ(output.lastBlock()[2 * 144], 0.0f) << "silent after the fade";
+}
+
+TEST_F(PlayerTest, TheMixNeverPassesItsCeilingAndIsUntouchedBelowIt) {
+  writeTone(folder / "t.mp3", 3.0);
+  std::vector<std::unique_ptr<Player>> players;
+  for (int i = 0; i < 8; ++i)
+    players.push_back(std::make_unique<Player>(engine, PlayerDesign{.volume = 0}));
+  for (auto& player : players) player->file(path("t.mp3"));
+  // One voice at full volume, below -3 dBFS: the output is the file's samples, exactly.
+  const auto exact = [&](double from) {
+    std::vector<float> file(2 * 480);
+    engine.cache.get(path("t.mp3"))->read(std::llround(from * 48000), 480, file.data());
+    output.advance(480);
+    return output.lastBlock() == file;
+  };
+  players[0]->play();
+  EXPECT_TRUE(exact(0.0));
+  // Eight of them at full volume would reach 2.4: the limiter holds them under -0.5 dBFS.
+  for (auto& player : players) player->play();
+  float loudest = 0;
+  for (int block = 0; block < 100; ++block) {
+    output.advance(480);
+    for (float sample : output.lastBlock()) loudest = std::max(loudest, std::abs(sample));
+  }
+  EXPECT_LE(loudest, Limiter::kCeiling);
+  EXPECT_GT(loudest, Limiter::kCeiling * 0.95f);
+  // Back to one voice: within 300 ms the gain has recovered to exactly unity.
+  for (size_t i = 1; i < players.size(); ++i) players[i]->destroy();
+  const double at = players[0]->position();
+  output.advanceSeconds(0.3);
+  EXPECT_TRUE(exact(at + 0.3));
 }
 
 TEST_F(PlayerTest, ReadBacksAndFileWritesKeepTheSettings) {
@@ -145,7 +268,7 @@ TEST_F(PlayerTest, RewindingMakesAFinishedSoundUnfinishedAndPlayStartsItAgain) {
 }
 
 TEST_F(PlayerTest, GainLawsPlaceTheSoundAndChangesApplyWithinOnePeriod) {
-  writeTone(folder / "t.mp3", 2.0);
+  writeTone(folder / "t.mp3", 4.0);
   Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
   player.file(path("t.mp3"));
   const auto [full, fullRight] = listen(output, 0.1);
@@ -157,20 +280,25 @@ TEST_F(PlayerTest, GainLawsPlaceTheSoundAndChangesApplyWithinOnePeriod) {
   auto [left, right] = listen(output, 0.1);
   EXPECT_NEAR(left, full / 10, full * 0.002);
 
-  // Balance 9000: the left channel drops by 90 dB, the right stays at the player's level.
+  // Every place of the grid is its own: the far channel drops 1.8 dB per step of 500, the near
+  // one stays at the player's level.
   player.volume(0);
+  for (int32_t place = -5000; place <= 5000; place += 500) {
+    player.balance(place);
+    std::tie(left, right) = listen(output, 0.1);
+    EXPECT_NEAR(std::max(left, right), full, full * 0.02) << place;
+    EXPECT_NEAR(20 * std::log10(right / left), 1.8 * place / 500, 0.02) << place;
+  }
+  // The tags at 9000 keep the slope: 32.4 dB, fully at one ear.
   player.balance(9000);
   std::tie(left, right) = listen(output, 0.1);
-  EXPECT_LT(left, full * 1e-4);
+  EXPECT_NEAR(left, full * std::pow(10.0, -32.4 / 20), full * 0.0005);
   EXPECT_NEAR(right, full, full * 0.01);
   player.balance(-9000);
   std::tie(left, right) = listen(output, 0.1);
   EXPECT_NEAR(left, full, full * 0.01);
-  EXPECT_LT(right, full * 1e-4);
-  // 5000 (an end of the sight's grid) is 50 dB down on the far side.
-  player.balance(5000);
-  std::tie(left, right) = listen(output, 0.1);
-  EXPECT_NEAR(left, full * std::pow(10.0, -2.5), full * 0.0005);
+  EXPECT_NEAR(right, full * std::pow(10.0, -32.4 / 20), full * 0.0005);
+  EXPECT_EQ(player.balance(), -9000);
 
   // The glide itself: no jump larger than the tone's own slope while the gain changes.
   player.balance(0);
@@ -182,6 +310,32 @@ TEST_F(PlayerTest, GainLawsPlaceTheSoundAndChangesApplyWithinOnePeriod) {
   for (size_t i = 2; i < block.size(); i += 2)
     largestStep = std::max(largestStep, std::abs(block[i] - block[i - 2]));
   EXPECT_LT(largestStep, 0.05f);
+}
+
+TEST_F(PlayerTest, FilesAtOtherRatesAreResampledCleanlyAndKeepTheirExactLength) {
+  for (const int rate : {22050, 44100}) {
+    SCOPED_TRACE(rate);
+    // A 3 kHz sine at half scale: the resampler's images lie above the file's own top.
+    std::vector<float> sine(static_cast<size_t>(rate));
+    for (size_t i = 0; i < sine.size(); ++i)
+      sine[i] = 0.5f * float(std::sin(2 * std::numbers::pi * 3000.0 * double(i) / rate));
+    const std::string name = "sine" + std::to_string(rate) + ".mp3";
+    ASSERT_EQ(writeMp3(folder / name, sine, {.rate = rate}), "");
+    Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
+    player.file(path(name));
+    EXPECT_EQ(player.duration(), 1.0);
+    output.advanceSeconds(0.2);
+    output.advance(16384);
+    const std::vector<double> db = spectrumDb(output.lastBlock(), 0);
+    const size_t signal = size_t(3000.0 * 16384 / 48000 + 0.5);
+    const double peak = *std::max_element(db.begin() + signal - 3, db.begin() + signal + 4);
+    // Full level where it belongs (a linear step loses some), and 90 dB of clean space above.
+    EXPECT_NEAR(peak, 20 * std::log10(0.5 * 16384 * 0.35875 / 2), 0.2);
+    const size_t top = size_t((rate / 2.0 + 300) * 16384 / 48000);
+    EXPECT_LT(*std::max_element(db.begin() + top, db.end()) - peak, -90.0);
+    output.advanceSeconds(0.5);
+    EXPECT_EQ(player.position(), player.duration());
+  }
 }
 
 TEST_F(PlayerTest, BadFilesStandInAsOneSecondOfSilenceAndAreReportedOnce) {

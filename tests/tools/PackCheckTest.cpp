@@ -48,9 +48,10 @@ TEST(PackCheck, NamesTheMissingAndBrokenFilesOfAHomeMadePack) {
             "lasts 3.00 s, not 20.00 to 40.00 s;is heard at -13.5 dB, not -30.0 dB;");
   EXPECT_EQ(strays.count("d1.mp3"), 0u) << "2.5 dB over is near enough";
 
-  // A player's own pack: one file forgotten, one that is not an MP3 at all, one empty, and one
-  // named in other case, which the game still finds.
+  // A player's own pack: one file forgotten, one that is not an MP3 at all, one empty, one cut
+  // short, and one named in other case, which the game still finds.
   fs::remove(folder / "no salgo.mp3");
+  fs::resize_file(folder / "msc.mp3", fs::file_size(folder / "msc.mp3") / 2);
   std::ofstream(folder / "i4.mp3") << "this is a text file, not a sound";
   std::ofstream(folder / "f2.mp3").close();
   fs::rename(folder / "A3.MP3", folder / "a3.mp3");
@@ -58,11 +59,12 @@ TEST(PackCheck, NamesTheMissingAndBrokenFilesOfAHomeMadePack) {
   std::map<std::string, std::string> byName;
   for (const auto& p : pack::checkPack(folder))
     if (!p.playable) byName[p.name] = p.reason;
-  ASSERT_EQ(byName.size(), 3u);
+  ASSERT_EQ(byName.size(), 4u);
   EXPECT_EQ(byName["no salgo.mp3"], "missing");
   EXPECT_FALSE(byName["i4.mp3"].empty());
   EXPECT_NE(byName["i4.mp3"], "missing");
   EXPECT_FALSE(byName["f2.mp3"].empty());
+  EXPECT_NE(byName["msc.mp3"].find("cut short"), std::string::npos) << byName["msc.mp3"];
   EXPECT_EQ(byName.count("A3.MP3"), 0u);
 }
 

@@ -156,6 +156,11 @@ std::vector<CheckProblem> checkPack(const fs::path& folder) {
       problems.push_back({name, "missing"});
       continue;
     }
+    // The game's own inspection first, so a file it would name is named here in the same words.
+    if (const std::string why = inspectSoundFile(file); !why.empty()) {
+      problems.push_back({name, why});
+      continue;
+    }
     std::string why;
     int rate = kRate;
     const Samples heard = samplesOf(decodeMp3(file), why, &rate);

@@ -1,0 +1,128 @@
+#include "Stream.h"
+
+#include <algorithm>
+
+namespace korvanta {
+
+namespace {
+
+// Source frames decoded per slice: a few milliseconds of the worker's time.
+constexpr int64_t kSliceFrames = 4096;
+// Read at once when the stream is made, so a sound never starts dry.
+constexpr int64_t kPrefill = 12000;
+// The worker waits until there is at least this much room before decoding more.
+constexpr int64_t kMinRoom = 4800;
+
+}  // namespace
+
+Stream::Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged,
+               std::function<void()> moved)
+    : frames_(std::max<int64_t>(decoder->announcedOutputFrames(), 1)),
+      seconds_(decoder->announcedSeconds()),
+      channels_(decoder->channels()),
+      decoder_(std::move(decoder)),
+      damaged_(std::move(damaged)),
+      moved_(std::move(moved)),
+      audioEnd_(frames_),
+      ring_(size_t(kReadAhead * channels_)) {
+  while (buffered_ < kPrefill && decodedTo_ < audioEnd_ && fill()) {
+  }
+}
+
+Stream::~Stream() = default;
+
+int Stream::read(int64_t at, int count, float* out) const {
+  std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+  if (!lock.owns_lock()) {
+    std::fill(out, out + 2 * count, 0.0f);
+    return count;
+  }
+  // A reader that jumped (a seek, a rewind) starts the read-ahead afresh unless it is already
+  // buffered.
+  const int64_t ahead = at - start_;
+  if (ahead != 0) {
+    const int64_t drop = ahead > 0 && ahead < buffered_ ? ahead : buffered_;
+    ringHead_ = (ringHead_ + drop) % kReadAhead;
+    buffered_ -= drop;
+    start_ = at;
+  }
+  constexpr float kScale = 1.0f / 32768.0f;
+  const int n = int(std::min<int64_t>(count, buffered_));
+  for (int i = 0; i < n; ++i) {
+    const int16_t* frame = ring_.data() + ((ringHead_ + i) % kReadAhead) * channels_;
+    out[2 * i] = frame[0] * kScale;
+    out[2 * i + 1] = frame[channels_ - 1] * kScale;
+  }
+  std::fill(out + 2 * n, out + 2 * count, 0.0f);
+  ringHead_ = (ringHead_ + n) % kReadAhead;
+  buffered_ -= n;
+  start_ = (start_ + n) % frames_;
+  return count - n;
+}
+
+void Stream::prepare(int64_t at) const {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int64_t ahead = at - start_;
+    if (ahead == 0 || (ahead > 0 && ahead < buffered_)) return;
+    ringHead_ = (ringHead_ + buffered_) % kReadAhead;
+    buffered_ = 0;
+    start_ = at;
+  }
+  if (moved_) moved_();
+}
+
+bool Stream::fill() {
+  int64_t next = 0;
+  int64_t room = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    next = (start_ + buffered_) % frames_;
+    room = kReadAhead - buffered_;
+  }
+  if (room < std::min(kMinRoom, frames_)) return false;
+  if (next != decodedTo_) {
+    // The reader jumped, or the read-ahead wraps to the start of the file.
+    if (next < audioEnd_ && !decoder_->seekOutput(next)) {
+      audioEnd_ = next;
+      if (!reported_) damaged_("the file cannot be read any more");
+      reported_ = true;
+    }
+    decodedTo_ = next;
+  }
+  slice_.clear();
+  // Decoding counts as work even when a seek's lead-in leaves nothing to keep yet.
+  const bool decoding = decodedTo_ < audioEnd_;
+  if (decoding) {
+    const bool more = decoder_->produce(kSliceFrames, slice_);
+    int64_t got = int64_t(slice_.size()) / channels_;
+    got = std::min(got, frames_ - decodedTo_);
+    slice_.resize(size_t(got * channels_));
+    if (got > 0) foundAudio_ = true;
+    if (!more || decodedTo_ + got >= frames_) {
+      // Truncated, deleted or replaced while playing: what is left of the file is silence.
+      if (!more) audioEnd_ = decodedTo_ + got;
+      if (const std::string why = decoder_->damage(); !more && !why.empty() && !reported_) {
+        damaged_(why);
+        reported_ = true;
+      }
+    }
+  }
+  if (slice_.empty() && decodedTo_ >= audioEnd_)
+    slice_.assign(size_t(std::min({room, frames_ - decodedTo_, kMinRoom}) * channels_), 0);
+  const int64_t n = std::min<int64_t>(int64_t(slice_.size()) / channels_, room);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Only if the reader has not jumped meanwhile; otherwise the slice belongs nowhere.
+    if ((start_ + buffered_) % frames_ == next && buffered_ + n <= kReadAhead) {
+      for (int64_t i = 0; i < n; ++i)
+        std::copy_n(slice_.data() + i * channels_, channels_,
+                    ring_.data() + ((ringHead_ + buffered_ + i) % kReadAhead) * channels_);
+      buffered_ += n;
+    }
+  }
+  decodedTo_ += n;
+  return decoding || n > 0;
+}
+
+}  // namespace korvanta
