@@ -1,6 +1,6 @@
 // The player's keys: shot-sound choice, centring, fire, reload, leave, and the sight's moves.
 #include "Form1.h"
-#include "app/Keys.h"
+#include "ui/Keys.h"
 
 namespace korvanta {
 

@@ -1,6 +1,6 @@
 // Arrows: attackers in bow range shoot when their cry has ended; one at the centre kills.
 #include "Form1.h"
-#include "app/Random.h"
+#include "ui/Random.h"
 
 namespace korvanta {
 

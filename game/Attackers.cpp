@@ -3,7 +3,7 @@
 #include <array>
 
 #include "Form1.h"
-#include "app/Random.h"
+#include "ui/Random.h"
 
 namespace korvanta {
 

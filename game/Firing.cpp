@@ -1,6 +1,6 @@
 // The shot: the gun's ammunition checks, and which attackers fall to it.
 #include "Form1.h"
-#include "app/Random.h"
+#include "ui/Random.h"
 
 namespace korvanta {
 

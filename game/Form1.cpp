@@ -3,8 +3,8 @@
 
 #include <utility>
 
-#include "app/Desktop.h"
-#include "app/Random.h"
+#include "ui/Desktop.h"
+#include "ui/Random.h"
 
 namespace korvanta {
 

@@ -1,6 +1,6 @@
 // End of a wave and of a game: attackers back with fresh bullets, the gunman's lines, leaving.
 #include "Form1.h"
-#include "app/Desktop.h"
+#include "ui/Desktop.h"
 
 namespace korvanta {
 

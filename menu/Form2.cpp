@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "app/Desktop.h"
-#include "app/Keys.h"
+#include "ui/Desktop.h"
+#include "ui/Keys.h"
 
 namespace korvanta {
 

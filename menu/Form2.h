@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Timer.h"
-#include "app/Window.h"
 #include "sound/Player.h"
+#include "ui/Timer.h"
+#include "ui/Window.h"
 
 namespace korvanta {
 

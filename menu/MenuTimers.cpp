@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Random.h"
+#include "ui/Random.h"
 
 namespace korvanta {
 

@@ -1,4 +1,5 @@
-// Where the mixer's sound goes: the audio device, or a hand-driven clock for tests and tools.
+// Where the mixer's sound goes: the interface a sound card implements, and a hand-driven clock
+// for tests and tools.
 #pragma once
 
 #include <vector>
@@ -7,10 +8,33 @@
 
 namespace korvanta {
 
-// Drives the mixer by hand, "advance N frames", so tests hear exactly what was played.
-class ManualOutput {
+// Where the program's sound goes: something that pulls the mixer once per period.
+class AudioOutput {
  public:
+  virtual ~AudioOutput() = default;
+  // Starts pulling the mixer; without a device, keeps time silently instead.
+  virtual void open() = 0;
+  // The device went away (headphones unplugged): open the default one again.
+  virtual void reopen() = 0;
+  // Stops pulling the mixer; no render call runs after this returns.
+  virtual void close() = 0;
+  // Frames rendered per period.
+  virtual int periodFrames() const = 0;
+};
+
+// Drives the mixer by hand, "advance N frames", so tests hear exactly what was played.
+class ManualOutput : public AudioOutput {
+ public:
+  // The longest block `advanceSeconds` renders at once, as the device's period.
+  static constexpr int kPeriod = 512;
+
   explicit ManualOutput(Mixer& mixer) : mixer_(mixer) {}
+
+  // Nothing to open or close: time moves only when a test says so.
+  void open() override {}
+  void reopen() override {}
+  void close() override {}
+  int periodFrames() const override { return kPeriod; }
 
   // Renders `frames` output frames and keeps them as the last block.
   void advance(int frames);

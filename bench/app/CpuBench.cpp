@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "Stage.h"
-#include "app/Timer.h"
-#include "app/Window.h"
+#include "ui/Timer.h"
+#include "ui/Window.h"
 
 namespace korvanta::bench {
 namespace {

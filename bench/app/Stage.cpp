@@ -1,6 +1,5 @@
 #include "Stage.h"
 
-#include <SDL.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -12,7 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/EventLoop.h"
+#include "platform/EventLoop.h"
+#include "platform/Video.h"
 
 namespace korvanta::bench {
 
@@ -31,7 +31,7 @@ std::filesystem::path fromEnvironment(const char* name, const std::filesystem::p
 }  // namespace
 
 std::filesystem::path programFile() {
-  return fromEnvironment("KORVANTA_EXE", buildFolder() / "app" / "korvanta");
+  return fromEnvironment("KORVANTA_EXE", buildFolder() / "program" / "korvanta");
 }
 
 std::filesystem::path packFolder() {
@@ -63,53 +63,24 @@ double mainThreadCpuSeconds() {
   return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-LiveProgram::Sdl::Sdl() {
+PrivateVideo::PrivateVideo() {
   // The program's windows go to the private display, through X as a desktop would show them.
   setenv("DISPLAY", privateDisplay().name().c_str(), 1);
   setenv("SDL_VIDEODRIVER", "x11", 1);
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
-    throw std::runtime_error(std::string("SDL: ") + SDL_GetError());
-  SDL_StopTextInput();
+  if (!startVideo()) throw std::runtime_error("no private display");
 }
 
-LiveProgram::Sdl::~Sdl() {
-  SDL_Quit();
+PrivateVideo::~PrivateVideo() {
+  stopVideo();
 }
 
 LiveProgram::LiveProgram(const Options& options)
-    : audio(engine.mixer, options.periodFrames, options.tap),
-      desktop(engine, screen, random),
-      form1(desktop),
-      form2(desktop) {
+    : Program({.periodFrames = options.periodFrames, .tap = options.tap}) {
   const std::filesystem::path pack = packFolder();
   desktop.setFolderSource([pack] { return pack; });
-  desktop.add(form1);
-  desktop.add(form2);
   if (options.sevenAttackers)
     for (int k = 5; k <= Form1::kSlots; ++k) form1.indioActivo(k) = 1;
-  audio.open();
-  desktop.show(options.firstWindow);
-}
-
-LiveProgram::~LiveProgram() {
-  audio.close();
-}
-
-void LiveProgram::run() {
-  EventLoop(desktop, screen, audio).run();
-  // Sounds stop here, so whatever measured them can be read safely afterwards.
-  audio.close();
-}
-
-void LiveProgram::quit() {
-  SDL_Event event{};
-  event.type = SDL_QUIT;
-  SDL_PushEvent(&event);
-}
-
-std::string LiveProgram::audioDriver() const {
-  const char* driver = SDL_GetCurrentAudioDriver();
-  return driver ? driver : "none";
+  start(options.firstWindow);
 }
 
 Spread::Spread(std::vector<double> v) : values(std::move(v)) {

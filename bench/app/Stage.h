@@ -8,13 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AudioDevice.h"
-#include "app/Desktop.h"
-#include "app/Random.h"
-#include "app/SdlScreen.h"
-#include "game/Form1.h"
-#include "menu/Form2.h"
-#include "sound/SoundEngine.h"
+#include "platform/EventLoop.h"
+#include "program/Program.h"
 #include "tests/e2e/Processes.h"
 
 namespace korvanta::bench {
@@ -31,43 +26,30 @@ double processCpuSeconds();
 // CPU time of this process's main thread (the event loop's) so far, in seconds.
 double mainThreadCpuSeconds();
 
-// The program as its main() builds it, on this thread's event loop, with a measuring tap on the
-// sound card and the first window of our choice. SDL lives as long as this object.
-class LiveProgram {
+// The program wired as its start wires it, on this thread's event loop, with a measuring tap on
+// the sound card and the first window of our choice. The display lives as long as this object.
+struct PrivateVideo {
+  PrivateVideo();
+  ~PrivateVideo();
+};
+
+class LiveProgram : private PrivateVideo, public Program {
  public:
   struct Options {
     int periodFrames = AudioDevice::kDefaultPeriod;
     AudioTap* tap = nullptr;
     // "Form2" greets as the program does; "Form1" starts a game at once.
-    std::string firstWindow = "Form2";
+    std::string firstWindow = kFirstWindow;
     // Slots 5 to 7 stay active from an earlier game, as the rules allow: all seven attack.
     bool sevenAttackers = false;
   };
 
   explicit LiveProgram(const Options& options);
-  ~LiveProgram();
 
-  // Runs the event loop until the program ends or `quit()` is called.
-  void run();
   // Ends `run()` from any thread, as the last window's close control would.
-  static void quit();
+  static void quit() { requestQuit(); }
   // The sound card's driver, for the record.
-  std::string audioDriver() const;
-
- private:
-  struct Sdl {
-    Sdl();
-    ~Sdl();
-  } sdl_;
-
- public:
-  SoundEngine engine;
-  AudioDevice audio;
-  SdlScreen screen;
-  Random random;
-  Desktop desktop;
-  Form1 form1;
-  Form2 form2;
+  std::string audioDriver() const { return AudioDevice::driverName(); }
 };
 
 // Sorted figures and their order statistics.

@@ -3,10 +3,10 @@
 // left out: this is what the user-interface thread spends per tick.
 #include <benchmark/benchmark.h>
 
-#include "app/Random.h"
 #include "game/Form1.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Harness.h"
+#include "ui/Random.h"
 
 namespace korvanta::test {
 namespace {

@@ -8,12 +8,12 @@
 #include <map>
 #include <string>
 
-#include "app/Keys.h"
-#include "app/Random.h"
-#include "app/Window.h"
 #include "game/Form1.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Harness.h"
+#include "ui/Keys.h"
+#include "ui/Random.h"
+#include "ui/Window.h"
 
 namespace korvanta::test {
 

@@ -1,7 +1,7 @@
 // Escape: the farewell, and the end of the program once it has played out.
 #include "MenuTest.h"
 
-#include "app/Keys.h"
+#include "ui/Keys.h"
 
 namespace korvanta::test {
 namespace {

@@ -1,7 +1,7 @@
 // Enter: a game from any play item, the manual from the manual item.
 #include "MenuTest.h"
 
-#include "app/Keys.h"
+#include "ui/Keys.h"
 
 namespace korvanta::test {
 namespace {

@@ -1,7 +1,7 @@
 // Walking the spoken ring of items, and the music ducking under each voice.
 #include "MenuTest.h"
 
-#include "app/Keys.h"
+#include "ui/Keys.h"
 
 namespace korvanta::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "MenuTest.h"
 
-#include "app/Keys.h"
+#include "ui/Keys.h"
 
 namespace korvanta::test {
 namespace {

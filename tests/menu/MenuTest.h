@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Window.h"
 #include "menu/Form2.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Harness.h"
+#include "ui/Window.h"
 
 namespace korvanta::test {
 

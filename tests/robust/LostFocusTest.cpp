@@ -6,12 +6,12 @@
 
 #include <functional>
 
-#include "app/EventLoop.h"
-#include "app/HeldKeys.h"
-#include "app/Keys.h"
 #include "game/Form1.h"
+#include "platform/EventLoop.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Harness.h"
+#include "ui/HeldKeys.h"
+#include "ui/Keys.h"
 
 namespace korvanta::test {
 namespace {

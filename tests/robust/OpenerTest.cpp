@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Desktop.h"
+#include "platform/Opener.h"
 #include "tests/support/FixturePack.h"
 
 namespace korvanta::test {

@@ -9,20 +9,15 @@
 #include <functional>
 #include <string>
 
-#include "app/Keys.h"
-#include "app/Random.h"
-#include "game/Form1.h"
-#include "menu/Form2.h"
+#include "program/Windows.h"
 #include "tests/support/Harness.h"
+#include "ui/Keys.h"
+#include "ui/Random.h"
 
 namespace korvanta::test {
 
 struct Program {
-  explicit Program(std::filesystem::path folder) : h(std::move(folder)) {
-    // Registered in the order the program's start registers them.
-    h.desktop.add(game);
-    h.desktop.add(menu);
-  }
+  explicit Program(std::filesystem::path folder) : h(std::move(folder)) {}
 
   // A sound path as both windows write it.
   std::string path(const std::string& name) const { return h.folder.string() + "\\" + name; }
@@ -72,8 +67,10 @@ struct Program {
   }
 
   Harness h;
-  Form1 game{h.desktop};
-  Form2 menu{h.desktop};
+  // Both windows, registered as the program's start registers them.
+  Windows windows{h.desktop};
+  Form1& game = windows.form1;
+  Form2& menu = windows.form2;
 };
 
 }  // namespace korvanta::test

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Desktop.h"
-#include "app/Random.h"
-#include "app/Screen.h"
 #include "sound/Output.h"
 #include "sound/SoundEngine.h"
+#include "ui/Desktop.h"
+#include "ui/Random.h"
+#include "ui/Screen.h"
 
 namespace korvanta::test {
 

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "app/SoundFolder.h"
+#include "program/SoundFolder.h"
 #include "tests/support/FixturePack.h"
 
 namespace korvanta {

@@ -10,8 +10,7 @@ Desktop::Desktop(SoundEngine& engine, Screen& screen, Random& random)
     : engine_(engine),
       screen_(screen),
       random_(random),
-      folder_([] { return std::filesystem::current_path(); }),
-      opener_(openWithDesktopOpener) {}
+      folder_([] { return std::filesystem::current_path(); }) {}
 
 void Desktop::add(Window& window) {
   windows_.push_back(&window);

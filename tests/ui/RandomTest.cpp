@@ -4,7 +4,7 @@
 #include <array>
 #include <set>
 
-#include "app/Random.h"
+#include "ui/Random.h"
 
 namespace korvanta {
 namespace {

@@ -8,14 +8,14 @@
 #include <chrono>
 #include <thread>
 
-#include "app/AudioDevice.h"
-#include "app/Desktop.h"
-#include "app/EventLoop.h"
-#include "app/Random.h"
-#include "app/SdlScreen.h"
-#include "app/Timer.h"
-#include "app/Window.h"
+#include "platform/AudioDevice.h"
+#include "platform/EventLoop.h"
+#include "platform/SdlScreen.h"
 #include "tests/support/FixturePack.h"
+#include "ui/Desktop.h"
+#include "ui/Random.h"
+#include "ui/Timer.h"
+#include "ui/Window.h"
 
 namespace korvanta {
 namespace {

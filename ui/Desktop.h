@@ -52,8 +52,10 @@ class Desktop {
   std::filesystem::path currentDirectory() const { return folder_(); }
   void setFolderSource(FolderSource source) { folder_ = std::move(source); }
 
-  // Opens a web address in the browser through the replaceable opener.
-  void openAddress(const std::string& address) const { opener_(address); }
+  // Opens a web address in the browser through the opener the program gave; none, none opens.
+  void openAddress(const std::string& address) const {
+    if (opener_) opener_(address);
+  }
   void setOpener(Opener opener) { opener_ = std::move(opener); }
 
   // Called by windows as they load and unload, to keep the keyboard with the shown window.
@@ -70,8 +72,5 @@ class Desktop {
   FolderSource folder_;
   Opener opener_;
 };
-
-// Starts the desktop's opener (xdg-open) for `address` without a shell and without waiting.
-void openWithDesktopOpener(const std::string& address);
 
 }  // namespace korvanta

@@ -5,9 +5,9 @@
 #include <functional>
 
 #include "AudioDevice.h"
-#include "Desktop.h"
-#include "HeldKeys.h"
 #include "SdlScreen.h"
+#include "ui/Desktop.h"
+#include "ui/HeldKeys.h"
 
 union SDL_Event;
 
@@ -27,6 +27,9 @@ struct LoopClock {
 };
 
 LoopClock sdlClock();
+
+// Ends the running loop from any thread, as the last window's close control would.
+void requestQuit();
 
 class EventLoop {
  public:

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "Keys.h"
-#include "Window.h"
+#include "SdlKeys.h"
+#include "ui/Window.h"
 
 namespace korvanta {
 
@@ -13,6 +13,12 @@ LoopClock sdlClock() {
   return {.now = [] { return uint64_t(SDL_GetTicks64()); },
           .wait = [](SDL_Event& event,
                      int timeoutMs) { return SDL_WaitEventTimeout(&event, timeoutMs) == 1; }};
+}
+
+void requestQuit() {
+  SDL_Event event{};
+  event.type = SDL_QUIT;
+  SDL_PushEvent(&event);
 }
 
 EventLoop::EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio, LoopClock clock)

@@ -1,3 +1,5 @@
+#include "Opener.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -6,8 +8,6 @@
 #include <cstring>
 #include <string>
 #include <thread>
-
-#include "Desktop.h"
 
 extern char** environ;
 

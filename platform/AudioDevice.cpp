@@ -55,6 +55,11 @@ void AudioDevice::reopen() {
   open();
 }
 
+std::string AudioDevice::driverName() {
+  const char* driver = SDL_GetCurrentAudioDriver();
+  return driver ? driver : "none";
+}
+
 void AudioDevice::close() {
   if (device_ != 0) SDL_CloseAudioDevice(device_);
   device_ = 0;

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "Screen.h"
+#include "ui/Screen.h"
 
 namespace korvanta {
 

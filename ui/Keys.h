@@ -1,7 +1,5 @@
-// The key codes and shift mask the windows receive, and their mapping from SDL's keys.
+// The key codes and shift mask the windows receive, whatever keyboard they came from.
 #pragma once
-
-#include <SDL_keyboard.h>
 
 #include <cstdint>
 
@@ -34,11 +32,5 @@ inline constexpr int16_t kShift = 1;
 inline constexpr int16_t kCtrl = 2;
 inline constexpr int16_t kAlt = 4;
 }  // namespace shift
-
-// The window key code of an SDL key; kOther for a key without a code of its own.
-int16_t keyCodeOf(SDL_Keycode sym);
-
-// The shift mask of SDL's modifier state; lock keys (Num Lock, Caps Lock) are not part of it.
-int16_t shiftStateOf(uint16_t sdlMod);
 
 }  // namespace korvanta

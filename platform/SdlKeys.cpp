@@ -1,6 +1,8 @@
-#include "Keys.h"
+#include "SdlKeys.h"
 
 #include <SDL_keycode.h>
+
+#include "ui/Keys.h"
 
 namespace korvanta {
 

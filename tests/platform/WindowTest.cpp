@@ -3,14 +3,15 @@
 
 #include <SDL_keycode.h>
 
-#include "app/AudioDevice.h"
-#include "app/EventLoop.h"
-#include "app/Keys.h"
-#include "app/SdlScreen.h"
-#include "app/Timer.h"
-#include "app/Window.h"
+#include "platform/AudioDevice.h"
+#include "platform/EventLoop.h"
+#include "platform/SdlKeys.h"
+#include "platform/SdlScreen.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Harness.h"
+#include "ui/Keys.h"
+#include "ui/Timer.h"
+#include "ui/Window.h"
 
 namespace korvanta {
 namespace {

@@ -1,0 +1,11 @@
+// The desktop's own way of opening a web page, for the menu's web page item.
+#pragma once
+
+#include <string>
+
+namespace korvanta {
+
+// Starts the desktop's opener (xdg-open) for `address` without a shell and without waiting.
+void openWithDesktopOpener(const std::string& address);
+
+}  // namespace korvanta

@@ -1,0 +1,56 @@
+// The whole program wired in one place: the sound engine and the sound card, the screen, the
+// desktop and both windows. Program start and the benchmarks run this same wiring.
+#pragma once
+
+#include <string>
+
+#include "Windows.h"
+#include "platform/AudioDevice.h"
+#include "platform/SdlScreen.h"
+#include "sound/AudioTap.h"
+#include "sound/SoundEngine.h"
+#include "ui/Desktop.h"
+#include "ui/Random.h"
+
+namespace korvanta {
+
+// How the sound card is driven; play uses the defaults.
+struct ProgramOptions {
+  // Frames per sound card period.
+  int periodFrames = AudioDevice::kDefaultPeriod;
+  // Sees every period the sound card takes (measuring tools only).
+  AudioTap* tap = nullptr;
+};
+
+class Program {
+ public:
+  // The menu greets the player and is the only window whose keys can end the program.
+  static constexpr const char* kFirstWindow = "Form2";
+
+  // Wires everything and opens the sound card; the display must already be started.
+  explicit Program(const ProgramOptions& options = {});
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Shows the first window; a benchmark may start straight in the game ("Form1").
+  void start(const std::string& firstWindow = kFirstWindow);
+  // Runs the event loop until the program ends, then closes the sound card so nothing that
+  // listened to it is still fed.
+  void run();
+
+  SoundEngine engine;
+  AudioDevice audio;
+  SdlScreen screen;
+  Random random;
+  Desktop desktop;
+
+ private:
+  Windows windows_;
+
+ public:
+  Form1& form1 = windows_.form1;
+  Form2& form2 = windows_.form2;
+};
+
+}  // namespace korvanta
