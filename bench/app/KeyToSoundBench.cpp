@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "Stage.h"
-#include "tests/e2e/Listening.h"
+#include "tests/support/Listening.h"
 
 namespace korvanta::bench {
 namespace {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "Stage.h"
-#include "tests/e2e/Listening.h"
+#include "tests/support/Listening.h"
 #include "tools/mp3/Mp3Writer.h"
 
 namespace korvanta::bench {

@@ -10,7 +10,7 @@
 
 #include "platform/EventLoop.h"
 #include "program/Program.h"
-#include "tests/e2e/Processes.h"
+#include "tests/support/Processes.h"
 
 namespace korvanta::bench {
 

@@ -5,7 +5,6 @@
 
 #include "sound/Output.h"
 #include "sound/Player.h"
-#include "tests/sound/LongTone.h"
 #include "tests/support/FixturePack.h"
 
 namespace korvanta {

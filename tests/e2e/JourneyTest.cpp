@@ -16,10 +16,10 @@
 #include <stdexcept>
 #include <thread>
 
-#include "Listening.h"
-#include "Processes.h"
 #include "ProgramUnderTest.h"
 #include "sound/Limiter.h"
+#include "tests/support/Listening.h"
+#include "tests/support/Processes.h"
 
 namespace korvanta::e2e {
 namespace {

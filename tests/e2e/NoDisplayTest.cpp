@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "Processes.h"
 #include "ProgramUnderTest.h"
+#include "tests/support/Processes.h"
 
 namespace korvanta::e2e {
 namespace {

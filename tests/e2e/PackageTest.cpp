@@ -12,10 +12,10 @@
 #include <sstream>
 #include <thread>
 
-#include "Listening.h"
-#include "Processes.h"
 #include "ProgramUnderTest.h"
 #include "pack/Manifest.h"
+#include "tests/support/Listening.h"
+#include "tests/support/Processes.h"
 
 namespace korvanta::e2e {
 namespace {

@@ -10,6 +10,7 @@
 
 #include "game/Form1.h"
 #include "tests/support/FixturePack.h"
+#include "tests/support/Hands.h"
 #include "tests/support/Harness.h"
 #include "ui/Keys.h"
 #include "ui/Random.h"
@@ -48,13 +49,9 @@ class GameTest : public ::testing::Test {
   std::string path(const std::string& literal) const { return game.soundDir + literal; }
 
   // The player's hands: aim by ear with Shift and the arrows, load with Space, fire with Ctrl.
-  void aimAt(int32_t place) {
-    h.press(key::kShift, shift::kShift);
-    for (int i = 0; i < 10 && game.MMirilla.balance() < place; ++i) h.press(key::kRight);
-    for (int i = 0; i < 10 && game.MMirilla.balance() > place; ++i) h.press(key::kLeft);
-  }
-  void fire() { h.press(key::kCtrl, shift::kCtrl); }
-  void reload() { h.press(key::kSpace); }
+  void aimAt(int32_t place) { hands.aimAt(place); }
+  void fire() { hands.fire(); }
+  void reload() { hands.reload(); }
 
   // Slot k's cry is sounding, as after a step.
   void cry(int k) {
@@ -67,12 +64,7 @@ class GameTest : public ::testing::Test {
     game.MIndio(k).position(game.MIndio(k).duration());
   }
   bool sounding(Player& p) const { return p.duration() > p.position(); }
-  // Attackers in play right now; the clock's own count waits for its next tick.
-  int inPlay() {
-    int n = 0;
-    for (int k = 1; k <= Form1::kSlots; ++k) n += game.indioActivo(k);
-    return n;
-  }
+  int inPlay() const { return hands.inPlay(); }
 
   // A sharp player: whenever a cry sounds, aims at it, loads if need be and fires at once.
   // Returns the shots fired.
@@ -93,21 +85,16 @@ class GameTest : public ::testing::Test {
     return shots;
   }
 
-  // Holds the harness clock at a value under which the coming draws are the ones a test needs;
-  // `wanted` makes the same draws, in the same order, on a copy of the generator.
+  // Holds the harness clock at a value under which the coming draws are the ones a test needs.
   void arrangeDraws(const std::function<bool(Random&)>& wanted) {
-    for (uint64_t c = 1; c < 10'000'000; ++c) {
-      h.clock = c;
-      Random probe = h.random;
-      if (wanted(probe)) return;
-    }
-    FAIL() << "no clock value gives these draws";
+    if (!hands.arrangeDraws(wanted)) FAIL() << "no clock value gives these draws";
   }
 
   std::filesystem::path folder;
   Harness h{folder};
   Form1 game{h.desktop};
   StandInMenu menu{h.desktop};
+  Hands hands{h, game};
 };
 
 }  // namespace korvanta::test

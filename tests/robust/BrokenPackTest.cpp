@@ -13,7 +13,6 @@
 
 #include "Program.h"
 #include "tests/support/FixturePack.h"
-#include "tools/mp3/Mp3Writer.h"
 
 namespace korvanta::test {
 namespace {
@@ -26,14 +25,7 @@ enum class Damage { kMissing, kEmpty, kHalf, kRandomBytes, kText, kTenMinutes };
 // and removed when the process ends.
 const fs::path& tenMinuteMp3() {
   struct Made {
-    Made() : file(freshFolder("ten-minutes") / "long.mp3") {
-      const int rate = 8000;
-      std::vector<float> samples(size_t(rate) * 600);
-      for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = 0.2f * float(std::sin(0.35 * double(i)));
-      const std::string error = writeMp3(file, samples, {.rate = rate, .vbrQuality = 9});
-      if (!error.empty()) ADD_FAILURE() << error;
-    }
+    Made() : file(freshFolder("ten-minutes") / "long.mp3") { writeLongTone(file, 600.0); }
     ~Made() { fs::remove_all(file.parent_path()); }
     fs::path file;
   };

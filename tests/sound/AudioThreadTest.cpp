@@ -5,10 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "sound/Player.h"
-#include "tests/sound/LongTone.h"
 #include "tests/support/FixturePack.h"
 
 namespace korvanta {

@@ -10,7 +10,6 @@
 #include "sound/Mp3Decoder.h"
 #include "sound/Output.h"
 #include "sound/Player.h"
-#include "tests/sound/LongTone.h"
 #include "tests/support/FixturePack.h"
 
 namespace korvanta {

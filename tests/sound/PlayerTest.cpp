@@ -9,9 +9,8 @@
 #include "sound/Limiter.h"
 #include "sound/Output.h"
 #include "sound/Player.h"
-#include "tests/e2e/Listening.h"
 #include "tests/support/FixturePack.h"
-#include "tools/mp3/Mp3Writer.h"
+#include "tests/support/Listening.h"
 
 namespace korvanta {
 namespace {
@@ -316,11 +315,8 @@ TEST_F(PlayerTest, FilesAtOtherRatesAreResampledCleanlyAndKeepTheirExactLength) 
   for (const int rate : {22050, 44100}) {
     SCOPED_TRACE(rate);
     // A 3 kHz sine at half scale: the resampler's images lie above the file's own top.
-    std::vector<float> sine(static_cast<size_t>(rate));
-    for (size_t i = 0; i < sine.size(); ++i)
-      sine[i] = 0.5f * float(std::sin(2 * std::numbers::pi * 3000.0 * double(i) / rate));
     const std::string name = "sine" + std::to_string(rate) + ".mp3";
-    ASSERT_EQ(writeMp3(folder / name, sine, {.rate = rate}), "");
+    writeTone(folder / name, 1.0, {.frequency = 3000.0, .rate = rate, .level = 0.5f});
     Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
     player.file(path(name));
     EXPECT_EQ(player.duration(), 1.0);

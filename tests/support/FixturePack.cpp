@@ -32,13 +32,22 @@ double fixtureSeconds(const std::string& name) {
   return byRole.at(pack::findEntry(name)->role);
 }
 
-void writeTone(const fs::path& file, double seconds, double frequency) {
-  const int rate = 22050;
-  std::vector<float> samples(size_t(std::lround(seconds * rate)));
+void writeTone(const fs::path& file, double seconds, const Tone& tone) {
+  std::vector<float> samples(size_t(std::lround(seconds * tone.rate)));
   for (size_t i = 0; i < samples.size(); ++i)
-    samples[i] = 0.3f * float(std::sin(2.0 * std::numbers::pi * frequency * double(i) / rate));
-  const std::string error = writeMp3(file, samples, {.rate = rate});
-  if (!error.empty()) throw std::runtime_error("fixture " + file.string() + ": " + error);
+    samples[i] = tone.level *
+                 float(std::sin(2.0 * std::numbers::pi * tone.frequency * double(i) / tone.rate));
+  const std::string error =
+      writeMp3(file, samples, {.rate = tone.rate, .vbrQuality = tone.vbrQuality});
+  if (!error.empty()) throw std::runtime_error("tone " + file.string() + ": " + error);
+}
+
+void writeTone(const fs::path& file, double seconds, double frequency) {
+  writeTone(file, seconds, Tone{.frequency = frequency});
+}
+
+void writeLongTone(const fs::path& file, double seconds) {
+  writeTone(file, seconds, Tone{.rate = 8000, .vbrQuality = 9});
 }
 
 fs::path freshFolder(const std::string& label) {

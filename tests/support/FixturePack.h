@@ -1,4 +1,5 @@
-// A complete sound pack of plain tones, made by our own encoder, for tests that play the game.
+// A complete sound pack of plain tones, and single tone files, made by our own encoder for the
+// tests and benchmarks that play them.
 #pragma once
 
 #include <filesystem>
@@ -19,8 +20,20 @@ double fixtureSeconds(const std::string& name);
 void writeFixturePack(const std::filesystem::path& folder,
                       const std::map<std::string, double>& seconds = {});
 
-// Writes one tone file of `seconds` at 22.05 kHz mono.
+// A sine tone as an MP3 file: mono, with the Info tag that announces the exact length.
+struct Tone {
+  double frequency = 440.0;
+  int rate = 22050;
+  float level = 0.3f;
+  // The encoder's variable bit rate quality, 0 (best) to 9 (smallest).
+  int vbrQuality = 4;
+};
+// Writes one tone file of `seconds`; throws if it cannot be written.
+void writeTone(const std::filesystem::path& file, double seconds, const Tone& tone);
+// Writes one tone file of `seconds` at 22.05 kHz.
 void writeTone(const std::filesystem::path& file, double seconds, double frequency = 440.0);
+// For the tests of long sounds: a low rate keeps ten minutes quick to make.
+void writeLongTone(const std::filesystem::path& file, double seconds);
 
 // A fresh empty folder under the system's temporary folder, unique to this process and call.
 std::filesystem::path freshFolder(const std::string& label);

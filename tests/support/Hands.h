@@ -1,0 +1,33 @@
+// The hands of a player who knows the game, on the hand-driven desktop: aiming by ear, loading,
+// firing, counting the attackers, and arranging the random draws a scenario needs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "Harness.h"
+#include "game/Form1.h"
+#include "ui/Random.h"
+
+namespace korvanta::test {
+
+struct Hands {
+  // Shift centres the sight, then the arrows move it step by step towards `place`.
+  void aimAt(int32_t place);
+  // Ctrl fires.
+  void fire();
+  // Space loads one bullet from the spares.
+  void reload();
+  // Attackers in play right now; the game clock's own count waits for its next tick.
+  int inPlay() const;
+
+  // Holds the harness clock at a value under which the coming draws are the ones a test needs;
+  // `wanted` makes the same draws, in the same order, on a copy of the generator. False if no
+  // clock value gives them.
+  [[nodiscard]] bool arrangeDraws(const std::function<bool(Random&)>& wanted);
+
+  Harness& h;
+  Form1& game;
+};
+
+}  // namespace korvanta::test
