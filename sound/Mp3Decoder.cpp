@@ -8,6 +8,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/Text.h"
+
 namespace korvanta {
 
 namespace {
@@ -89,7 +91,7 @@ Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path) {
   if (bytes == 0) return std::string("the file is empty");
   std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
   decoder->source_ = std::make_unique<Source>();
-  decoder->source_->file = std::fopen(path.c_str(), "rb");
+  decoder->source_->file = openFile(path, "rb");
   if (!decoder->source_->file) return std::string("cannot open it");
   std::setvbuf(decoder->source_->file, nullptr, _IOFBF, 64 * 1024);
   return start(std::move(decoder), size_t(bytes));

@@ -7,6 +7,7 @@
 #include "DecodeWorker.h"
 #include "Mp3Decoder.h"
 #include "SoundPath.h"
+#include "platform/Text.h"
 
 namespace korvanta {
 
@@ -51,7 +52,7 @@ std::shared_ptr<const Pcm> SoundCache::load(const std::filesystem::path& file) {
                                   ? Mp3Decoder::open(file)
                                   : Mp3Decoder::Opened(std::string("the file is missing"));
   if (const auto* reason = std::get_if<std::string>(&opened)) {
-    report_(file.string(), *reason);
+    report_(utf8(file), *reason);
     return silenceStandIn();
   }
   auto decoder = std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened));
@@ -60,14 +61,13 @@ std::shared_ptr<const Pcm> SoundCache::load(const std::filesystem::path& file) {
       std::filesystem::file_size(file, error) > kBackgroundBytes) {
     if (!worker_) worker_ = std::make_unique<DecodeWorker>();
     // Reported from the worker once it knows; the reporter outlives it, as the cache owns both.
-    worker_->add(std::move(decoder), [this, name = file.string()](const std::string& reason) {
-      report_(name, reason);
-    });
+    worker_->add(std::move(decoder),
+                 [this, name = utf8(file)](const std::string& reason) { report_(name, reason); });
     return pcm;
   }
   decoder->decodeAll();
   const std::string damage = decoder->damage();
-  if (!damage.empty()) report_(file.string(), damage);
+  if (!damage.empty()) report_(utf8(file), damage);
   // A file cut short plays what it holds; one with no audio at all is the stand-in silence.
   return decoder->foundAudio() ? pcm : silenceStandIn();
 }
