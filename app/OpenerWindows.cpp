@@ -28,7 +28,7 @@ std::wstring besideTheProgram(const std::string& address) {
   if (address.find("://") != std::string::npos || target.is_absolute()) return target.wstring();
   std::wstring program(32768, L'\0');
   program.resize(GetModuleFileNameW(nullptr, program.data(), DWORD(program.size())));
-  return (std::filesystem::path(program).parent_path() / target).wstring();
+  return (std::filesystem::path(program).parent_path() / target).make_preferred().wstring();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <string>
 #include <thread>
 
 #include "app/Desktop.h"
@@ -22,11 +23,29 @@ fs::path writeProbe(const fs::path& file) {
   return fs::path(file).replace_extension(".txt");
 }
 
-// Waits for the probe's mark; bounded, so a shell that never runs it fails the test.
-bool marked(const fs::path& mark) {
-  for (int i = 0; i < 400 && !fs::exists(mark); ++i)
+// Retries `done` for ten seconds at most, so a shell that never runs the probe fails the test.
+template <class F>
+bool within10s(F&& done) {
+  for (int i = 0; i < 400; ++i) {
+    if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  return fs::exists(mark);
+  }
+  return false;
+}
+
+// The probe's mark, once whole: "opened".
+bool marked(const fs::path& mark) {
+  return within10s([&] {
+    std::string word;
+    std::ifstream(mark) >> word;
+    return word == "opened";
+  });
+}
+
+// Removes what the probe's run may still hold open (the batch file, its mark, their folder).
+void removeOnceFree(const fs::path& entry) {
+  std::error_code error;
+  within10s([&] { return fs::remove(entry, error) || !fs::exists(entry, error); });
 }
 
 TEST(Opener, TheShellOpensTheAddressByItsWholeNameOrBesideTheProgram) {
@@ -36,7 +55,8 @@ TEST(Opener, TheShellOpensTheAddressByItsWholeNameOrBesideTheProgram) {
   const fs::path mark = writeProbe(dir / "open.bat");
   openWithDesktopOpener(utf8(dir / "open.bat"));
   EXPECT_TRUE(marked(mark));
-  fs::remove_all(dir.parent_path());
+  for (const fs::path& entry : {mark, dir / "open.bat", dir, dir.parent_path()})
+    removeOnceFree(entry);
 
   // A bare file name, as the manual's address is given, is found beside the program.
   std::wstring self(32768, L'\0');
@@ -46,8 +66,7 @@ TEST(Opener, TheShellOpensTheAddressByItsWholeNameOrBesideTheProgram) {
   fs::remove(besideMark);
   openWithDesktopOpener("opener-probe.bat");
   EXPECT_TRUE(marked(besideMark));
-  fs::remove(beside);
-  fs::remove(besideMark);
+  for (const fs::path& entry : {besideMark, beside}) removeOnceFree(entry);
 }
 
 }  // namespace
