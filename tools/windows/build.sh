@@ -19,8 +19,10 @@ deps="$out/deps"
 # wine in a prefix of our own, quiet, without the browser and .NET engines it would offer to
 # install, and finding SDL2.dll where the libraries were built. `wine-run wineserver -k` ends
 # whatever the prefix still runs.
-wine64=$(command -v /usr/lib/wine/wine64 wine64 | head -n1)
-wineserver=$(command -v /usr/lib/wine/wineserver64 wineserver | head -n1)
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=$(command -v wine64)
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
 runner="$out/wine-run"
 cat >"$runner" <<RUNNER
 #!/bin/sh
