@@ -41,6 +41,11 @@ void writeTone(const fs::path& file, double seconds, double frequency) {
   if (!error.empty()) throw std::runtime_error("fixture " + file.string() + ": " + error);
 }
 
+void copyOver(const fs::path& from, const fs::path& to) {
+  fs::remove(to);
+  fs::copy_file(from, to);
+}
+
 fs::path freshFolder(const std::string& label) {
   static std::atomic<int> counter{0};
   fs::path folder =
@@ -67,7 +72,7 @@ void writeFixturePack(const fs::path& folder, const std::map<std::string, double
     if (override != seconds.end())
       writeTone(folder / name, override->second, 220.0 + 20.0 * n);
     else
-      fs::copy_file(master / name, folder / name, fs::copy_options::overwrite_existing);
+      copyOver(master / name, folder / name);
     ++n;
   }
 }

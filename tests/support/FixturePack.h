@@ -22,6 +22,9 @@ void writeFixturePack(const std::filesystem::path& folder,
 // Writes one tone file of `seconds` at 22.05 kHz mono.
 void writeTone(const std::filesystem::path& file, double seconds, double frequency = 440.0);
 
+// Copies `from` over `to`, which may exist (the Windows C++ library cannot overwrite in place).
+void copyOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // A fresh empty folder under the system's temporary folder, unique to this process and call.
 std::filesystem::path freshFolder(const std::string& label);
 
