@@ -75,10 +75,12 @@ void Stream::prepare(int64_t at) const {
 bool Stream::fill() {
   int64_t next = 0;
   int64_t room = 0;
+  int64_t writeAt = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     next = (start_ + buffered_) % frames_;
     room = kReadAhead - buffered_;
+    writeAt = (ringHead_ + buffered_) % kReadAhead;
   }
   if (room < std::min(kMinRoom, frames_)) return false;
   if (next != decodedTo_) {
@@ -109,13 +111,17 @@ bool Stream::fill() {
   if (slice_.empty() && decodedTo_ >= audioEnd_)
     slice_.assign(size_t(std::min({room, frames_ - decodedTo_, kMinRoom}) * channels_), 0);
   int64_t n = std::min<int64_t>(int64_t(slice_.size()) / channels_, room);
+  // Written where the reader does not look, so the lock is held only to publish it: the audio
+  // thread's try-lock then hardly ever finds it taken.
+  for (int64_t i = 0; i < n; ++i)
+    std::copy_n(slice_.data() + i * channels_, channels_,
+                ring_.data() + ((writeAt + i) % kReadAhead) * channels_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // Only if the reader has not jumped meanwhile; otherwise the next round starts afresh.
-    if ((start_ + buffered_) % frames_ != next || buffered_ + n > kReadAhead) n = 0;
-    for (int64_t i = 0; i < n; ++i)
-      std::copy_n(slice_.data() + i * channels_, channels_,
-                  ring_.data() + ((ringHead_ + buffered_ + i) % kReadAhead) * channels_);
+    const bool inStep =
+        (start_ + buffered_) % frames_ == next && (ringHead_ + buffered_) % kReadAhead == writeAt;
+    if (!inStep) n = 0;
     buffered_ += n;
   }
   slice_.erase(slice_.begin(), slice_.begin() + ptrdiff_t(n * channels_));
