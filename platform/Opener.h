@@ -5,7 +5,8 @@
 
 namespace korvanta {
 
-// Starts the desktop's opener (xdg-open) for `address` without a shell and without waiting.
+// Starts the desktop's own opener (xdg-open, or the Windows shell) for `address` without a shell
+// and without waiting.
 void openWithDesktopOpener(const std::string& address);
 
 }  // namespace korvanta

@@ -15,6 +15,9 @@ namespace {
 // counts as having no display. Nothing is tried when no display is named at all, so no library
 // adds its own complaint to ours.
 bool displayNamed() {
+#ifdef _WIN32
+  return true;  // Windows always has its desktop.
+#endif
   return std::getenv("SDL_VIDEODRIVER") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
 }
 bool onRealDisplay() {

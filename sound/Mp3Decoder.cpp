@@ -10,6 +10,8 @@
 #include <numeric>
 #include <system_error>
 
+#include "Text.h"
+
 namespace korvanta {
 
 namespace {
@@ -95,7 +97,7 @@ Mp3Decoder::Opened Mp3Decoder::open(const std::filesystem::path& path, int outpu
   if (bytes == 0) return std::string("the file is empty");
   std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
   decoder->source_ = std::make_unique<Source>();
-  decoder->source_->file = std::fopen(path.c_str(), "rb");
+  decoder->source_->file = openFile(path, "rb");
   if (!decoder->source_->file) return std::string("cannot open it");
   std::setvbuf(decoder->source_->file, nullptr, _IOFBF, 64 * 1024);
   return start(std::move(decoder), size_t(bytes), outputRate);

@@ -9,6 +9,7 @@
 #include "Mp3Decoder.h"
 #include "SoundPath.h"
 #include "Stream.h"
+#include "Text.h"
 
 namespace korvanta {
 
@@ -55,7 +56,7 @@ SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
   std::error_code error;
   Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
   if (const auto* reason = std::get_if<std::string>(&opened)) {
-    report_(file.string(), *reason);
+    report_(utf8(file), *reason);
     return {silenceStandIn(), nullptr};
   }
   auto decoder = std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened));
@@ -66,15 +67,14 @@ SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
       std::filesystem::file_size(file, error) > kBackgroundBytes) {
     if (!worker_) worker_ = std::make_unique<DecodeWorker>();
     // Reported from the worker once it knows; the reporter outlives it, as the cache owns both.
-    worker_->add(std::move(decoder), [this, name = file.string()](const std::string& reason) {
-      report_(name, reason);
-    });
+    worker_->add(std::move(decoder),
+                 [this, name = utf8(file)](const std::string& reason) { report_(name, reason); });
     return {pcm, nullptr};
   }
   // The same inspection as the pack check's: decoded through, then held to its announced length.
   decoder->decodeAll();
   const std::string damage = decoder->damage();
-  if (!damage.empty()) report_(file.string(), damage);
+  if (!damage.empty()) report_(utf8(file), damage);
   // A file cut short plays what it holds; one with no audio at all is the stand-in silence.
   return {decoder->foundAudio() ? pcm : silenceStandIn(), nullptr};
 }
@@ -82,7 +82,7 @@ SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
 std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& file, Entry& entry) {
   Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
   // Gone or changed since it was first looked at: the same as a file that cannot be played.
-  auto damaged = [this, name = file.string(), reported = entry.reported](const std::string& why) {
+  auto damaged = [this, name = utf8(file), reported = entry.reported](const std::string& why) {
     if (!reported->exchange(true)) report_(name, why);
   };
   if (const auto* reason = std::get_if<std::string>(&opened)) {

@@ -75,10 +75,12 @@ void Stream::prepare(int64_t at) const {
 bool Stream::fill() {
   int64_t next = 0;
   int64_t room = 0;
+  int64_t writeAt = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     next = (start_ + buffered_) % frames_;
     room = kReadAhead - buffered_;
+    writeAt = (ringHead_ + buffered_) % kReadAhead;
   }
   if (room < std::min(kMinRoom, frames_)) return false;
   if (next != decodedTo_) {
@@ -89,38 +91,40 @@ bool Stream::fill() {
       reported_ = true;
     }
     decodedTo_ = next;
+    slice_.clear();
   }
-  slice_.clear();
-  // Decoding counts as work even when a seek's lead-in leaves nothing to keep yet.
-  const bool decoding = decodedTo_ < audioEnd_;
+  // More is decoded only once what was decoded has found room. A seek's lead-in counts as work
+  // even when it leaves nothing to keep yet.
+  const bool decoding = slice_.empty() && decodedTo_ < audioEnd_;
   if (decoding) {
     const bool more = decoder_->produce(kSliceFrames, slice_);
-    int64_t got = int64_t(slice_.size()) / channels_;
-    got = std::min(got, frames_ - decodedTo_);
+    const int64_t got = std::min(int64_t(slice_.size()) / channels_, frames_ - decodedTo_);
     slice_.resize(size_t(got * channels_));
     if (got > 0) foundAudio_ = true;
-    if (!more || decodedTo_ + got >= frames_) {
-      // Truncated, deleted or replaced while playing: what is left of the file is silence.
-      if (!more) audioEnd_ = decodedTo_ + got;
-      if (const std::string why = decoder_->damage(); !more && !why.empty() && !reported_) {
-        damaged_(why);
-        reported_ = true;
-      }
+    // Truncated, deleted or replaced while playing: what is left of the file is silence.
+    if (!more) audioEnd_ = decodedTo_ + got;
+    if (const std::string why = more ? "" : decoder_->damage(); !why.empty() && !reported_) {
+      damaged_(why);
+      reported_ = true;
     }
   }
   if (slice_.empty() && decodedTo_ >= audioEnd_)
     slice_.assign(size_t(std::min({room, frames_ - decodedTo_, kMinRoom}) * channels_), 0);
-  const int64_t n = std::min<int64_t>(int64_t(slice_.size()) / channels_, room);
+  int64_t n = std::min<int64_t>(int64_t(slice_.size()) / channels_, room);
+  // Written where the reader does not look, so the lock is held only to publish it: the audio
+  // thread's try-lock then hardly ever finds it taken.
+  for (int64_t i = 0; i < n; ++i)
+    std::copy_n(slice_.data() + i * channels_, channels_,
+                ring_.data() + ((writeAt + i) % kReadAhead) * channels_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    // Only if the reader has not jumped meanwhile; otherwise the slice belongs nowhere.
-    if ((start_ + buffered_) % frames_ == next && buffered_ + n <= kReadAhead) {
-      for (int64_t i = 0; i < n; ++i)
-        std::copy_n(slice_.data() + i * channels_, channels_,
-                    ring_.data() + ((ringHead_ + buffered_ + i) % kReadAhead) * channels_);
-      buffered_ += n;
-    }
+    // Only if the reader has not jumped meanwhile; otherwise the next round starts afresh.
+    const bool inStep =
+        (start_ + buffered_) % frames_ == next && (ringHead_ + buffered_) % kReadAhead == writeAt;
+    if (!inStep) n = 0;
+    buffered_ += n;
   }
+  slice_.erase(slice_.begin(), slice_.begin() + ptrdiff_t(n * channels_));
   decodedTo_ += n;
   return decoding || n > 0;
 }

@@ -49,8 +49,9 @@ class Stream : public Sound {
   std::unique_ptr<Mp3Decoder> decoder_;
   std::function<void(const std::string&)> damaged_;
   const std::function<void()> moved_;
+  // Decoded frames from `decodedTo_` on, waiting for room in the read-ahead.
   std::vector<int16_t> slice_;
-  // Output frame the decoder gives next, and where the file's audio stopped (silence after it).
+  // Output frame at which `slice_` starts, and where the file's audio stopped (silence after it).
   int64_t decodedTo_ = 0;
   int64_t audioEnd_;
   bool foundAudio_ = false;

@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include "Desktop.h"
+#include "sound/Text.h"
 
 namespace korvanta {
 
@@ -71,7 +72,7 @@ Random& Window::random() const {
 }
 
 std::string Window::currentDirectory() const {
-  std::string folder = desktop_.currentDirectory().string();
+  std::string folder = utf8(desktop_.currentDirectory());
   while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
   return folder;
 }

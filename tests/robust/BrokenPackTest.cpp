@@ -56,7 +56,7 @@ void spoil(const fs::path& file, Damage damage) {
                                            << "Put the real files here later.\n";
       break;
     case Damage::kTenMinutes:
-      fs::copy_file(tenMinuteMp3(), file, fs::copy_options::overwrite_existing);
+      copyOver(tenMinuteMp3(), file);
       break;
   }
 }
@@ -250,7 +250,7 @@ TEST_P(BrokenPack, EveryFileInTurnStillLetsThePlayerPlayAndLeave_AndIsNamedOnce)
 TEST(BrokenPackLongFile, HalfADownloadedTenMinutePieceIsNamedOnceAndPlaysWhatItHolds) {
   const fs::path folder = freshFolder("half-long");
   writeFixturePack(folder);
-  fs::copy_file(tenMinuteMp3(), folder / "msc.mp3", fs::copy_options::overwrite_existing);
+  copyOver(tenMinuteMp3(), folder / "msc.mp3");
   fs::resize_file(folder / "msc.mp3", fs::file_size(folder / "msc.mp3") / 2);
 
   testing::internal::CaptureStderr();

@@ -9,6 +9,7 @@
 #include "sound/Limiter.h"
 #include "sound/Output.h"
 #include "sound/Player.h"
+#include "sound/Text.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Listening.h"
 
@@ -370,21 +371,24 @@ TEST_F(PlayerTest, BadFilesStandInAsOneSecondOfSilenceAndAreReportedOnce) {
 }
 
 TEST_F(PlayerTest, GamePathsFindFilesWhateverTheirCaseAndFolderName) {
-  // A folder with spaces and letters beyond ASCII, and a pack saved in lower case.
-  const fs::path odd = folder / "Mis sonidos ñandú";
+  // A folder with spaces and letters beyond ASCII, some beyond any narrow code page of Windows,
+  // and a pack saved in lower case. The game's paths are UTF-8 whatever the system.
+  const fs::path odd = folder / pathFromUtf8("Mis sonidos ñandú 表");
   fs::create_directories(odd);
+  EXPECT_EQ(fs::directory_iterator(folder)->path().filename().u16string(), u"Mis sonidos ñandú 表");
   writeTone(odd / "a1.mp3", 0.3);
   writeTone(odd / "no salgo.mp3", 0.2);
+  const std::string gameFolder = utf8(odd);
   Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
-  player.file(odd.string() + "\\A1.MP3");
+  player.file(gameFolder + "\\A1.MP3");
   EXPECT_DOUBLE_EQ(player.duration(), std::lround(0.3 * 22050) / 22050.0);
-  EXPECT_EQ(player.file(), odd.string() + "\\A1.MP3");
-  player.file(odd.string() + "\\no salgo.mp3");
+  EXPECT_EQ(player.file(), gameFolder + "\\A1.MP3");
+  player.file(gameFolder + "\\no salgo.mp3");
   EXPECT_DOUBLE_EQ(player.duration(), std::lround(0.2 * 22050) / 22050.0);
 
   // Decoded once: reloading costs a cache hit, and the cache keeps one entry per path.
   const size_t cached = engine.cache.size();
-  for (int i = 0; i < 10; ++i) player.file(odd.string() + "\\A1.MP3");
+  for (int i = 0; i < 10; ++i) player.file(gameFolder + "\\A1.MP3");
   EXPECT_EQ(engine.cache.size(), cached);
 }
 

@@ -50,6 +50,11 @@ void writeLongTone(const fs::path& file, double seconds) {
   writeTone(file, seconds, Tone{.rate = 8000, .vbrQuality = 9});
 }
 
+void copyOver(const fs::path& from, const fs::path& to) {
+  fs::remove(to);
+  fs::copy_file(from, to);
+}
+
 fs::path freshFolder(const std::string& label) {
   static std::atomic<int> counter{0};
   fs::path folder =
@@ -76,7 +81,7 @@ void writeFixturePack(const fs::path& folder, const std::map<std::string, double
     if (override != seconds.end())
       writeTone(folder / name, override->second, 220.0 + 20.0 * n);
     else
-      fs::copy_file(master / name, folder / name, fs::copy_options::overwrite_existing);
+      copyOver(master / name, folder / name);
     ++n;
   }
 }

@@ -35,6 +35,9 @@ void writeTone(const std::filesystem::path& file, double seconds, double frequen
 // For the tests of long sounds: a low rate keeps ten minutes quick to make.
 void writeLongTone(const std::filesystem::path& file, double seconds);
 
+// Copies `from` over `to`, which may exist (the Windows C++ library cannot overwrite in place).
+void copyOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // A fresh empty folder under the system's temporary folder, unique to this process and call.
 std::filesystem::path freshFolder(const std::string& label);
 

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The Windows build: cross-builds the game and its unit tests with mingw-w64, runs the tests and
+# the game itself under wine, and packs the zip players download. `./dev windows` calls it once the
+# Linux build has made the sound packs and the listening tool.
+#
+# usage: tools/windows/build.sh <Linux build folder> <Windows build folder>
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+linux=$(realpath "$1")
+out=$(realpath -m "$2")
+toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
+jobs=$(nproc)
+mkdir -p "$out"
+
+tools/windows/deps.sh "$out" "$toolchain"
+deps="$out/deps"
+
+# wine in a prefix of our own, quiet, without the browser and .NET engines it would offer to
+# install, and finding SDL2.dll where the libraries were built. `wine-run wineserver -k` ends
+# whatever the prefix still runs.
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=$(command -v wine64)
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
+runner="$out/wine-run"
+cat >"$runner" <<RUNNER
+#!/bin/sh
+export WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPATH="Z:${deps//\//\\}\\bin"
+[ "\$1" = wineserver ] && shift && exec "$wineserver" "\$@"
+exec "$wine64" "\$@"
+RUNNER
+chmod +x "$runner"
+if [ ! -f "$out/wine/system.reg" ]; then
+  echo "Windows build: preparing the wine prefix"
+  WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$wine64" wineboot -i \
+    >"$out/wineboot.log" 2>&1
+fi
+
+echo "Windows build: compiling the game and its tests"
+cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKORVANTA_WINDOWS_DEPS="$deps" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANTA_WERROR=ON -DKORVANTA_PACKGEN=OFF \
+  -DKORVANTA_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$runner" \
+  -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+  -DKORVANTA_MANUAL_ADDRESS=manual/index.html >"$out/configure.log"
+cmake --build "$out/build" -j"$jobs"
+
+echo "Windows build: the unit tests under wine"
+ctest --test-dir "$out/build" --output-on-failure -j"$jobs"
+
+# What the player unpacks: the program, SDL's DLL, the packs, the manual, and a starter per pack.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/build/CMakeCache.txt")
+name="korvanta-$version-windows-x64"
+stage="$out/stage/$name"
+rm -rf "$out/stage"
+mkdir -p "$stage/manual"
+# Without their debugging symbols, which players have no use for.
+x86_64-w64-mingw32-strip -o "$stage/korvanta.exe" "$out/build/program/korvanta.exe"
+x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/SDL2.dll" "$deps/bin/SDL2.dll"
+cp docs/index.html "$stage/manual/"
+sed 's/$/\r/' tools/windows/README.txt >"$stage/README.txt"
+cp -r "$linux/pack" "$stage/sounds"
+rm -f "$stage/sounds/pack.stamp"
+cp tools/windows/play-en.bat "$stage/Play KORVANTA.bat"
+if [ -d "$linux/pack-es" ]; then
+  cp -r "$linux/pack-es" "$stage/sounds-es"
+  rm -f "$stage/sounds-es/pack.stamp"
+  cp tools/windows/play-es.bat "$stage/Jugar KORVANTA.bat"
+fi
+
+echo "Windows build: the game under wine, listened to"
+tools/windows/smoke.sh "$runner" "$stage" "$linux/tests/e2e/e2e_heard" "$out/smoke"
+
+rm -f "$out/$name.zip"
+(cd "$out/stage" && zip -q -r -X "$out/$name.zip" "$name")
+echo "Windows build: $out/$name.zip ($(du -h "$out/$name.zip" | cut -f1))"
