@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sound/Text.h"
+
 namespace korvanta {
 
 namespace {
@@ -54,7 +56,7 @@ void stopVideo() {
 std::filesystem::path programFolder() {
   char* base = SDL_GetBasePath();
   if (!base) return {};
-  std::filesystem::path folder = base;
+  std::filesystem::path folder = pathFromUtf8(base);
   SDL_free(base);
   return folder;
 }

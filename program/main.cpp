@@ -1,5 +1,8 @@
 // Program start: reads the command line, opens the display, chooses the sound folder, then runs
 // the wired program.
+// On Windows SDL's own WinMain starts the program and calls main, as this header renames it.
+#include <SDL_main.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +11,7 @@
 #include "Program.h"
 #include "SoundFolder.h"
 #include "platform/Video.h"
+#include "sound/Text.h"
 
 namespace {
 
@@ -34,7 +38,7 @@ void printHelp() {
       "  %s\n"
       "\n"
       "The manual: %s\n",
-      korvanta::installedPack(programFolder()).c_str(), KORVANTA_MANUAL_ADDRESS);
+      korvanta::utf8(korvanta::installedPack(programFolder())).c_str(), KORVANTA_MANUAL_ADDRESS);
 }
 
 // Before the first window loads: a start folder without sounds gives way to the installed pack.
@@ -48,8 +52,8 @@ void enterSoundFolder() {
   if (chosen.changeTo.empty()) return;
   std::filesystem::current_path(chosen.changeTo, error);
   if (error)
-    std::fprintf(stderr, "korvanta: cannot change into \"%s\": %s\n", chosen.changeTo.c_str(),
-                 error.message().c_str());
+    std::fprintf(stderr, "korvanta: cannot change into \"%s\": %s\n",
+                 korvanta::utf8(chosen.changeTo).c_str(), error.message().c_str());
 }
 
 }  // namespace

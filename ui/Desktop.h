@@ -52,7 +52,7 @@ class Desktop {
   std::filesystem::path currentDirectory() const { return folder_(); }
   void setFolderSource(FolderSource source) { folder_ = std::move(source); }
 
-  // Opens a web address in the browser through the opener the program gave; none, none opens.
+  // Opens a web address in the browser through the opener the program gave; without one, none.
   void openAddress(const std::string& address) const {
     if (opener_) opener_(address);
   }

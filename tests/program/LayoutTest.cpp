@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvanta {
@@ -15,22 +15,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The target of an include line and whether it was quoted; an empty target if it is none.
+std::pair<std::string, bool> includeIn(const std::string& line) {
+  const size_t hash = line.find_first_not_of(" \t");
+  if (hash == std::string::npos || line[hash] != '#') return {};
+  const size_t word = line.find_first_not_of(" \t", hash + 1);
+  if (word == std::string::npos || line.compare(word, 7, "include") != 0) return {};
+  const size_t open = line.find_first_of("<\"", word + 7);
+  const size_t close = open == std::string::npos ? open : line.find_first_of(">\"", open + 1);
+  if (close == std::string::npos) return {};
+  return {line.substr(open + 1, close - open - 1), line[open] == '"'};
+}
+
 // Every include of the layer's sources: the folder of a project include ("sound", "ui"...), or
 // "SDL" for any of SDL's headers.
 std::map<std::string, std::set<std::string>> includesOf(const std::string& layer, int& files) {
-  static const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
   std::map<std::string, std::set<std::string>> found;
   for (const auto& entry : fs::directory_iterator(fs::path(KORVANTA_SOURCE_DIR) / layer)) {
     if (entry.path().extension() != ".h" && entry.path().extension() != ".cpp") continue;
     ++files;
     std::ifstream in(entry.path());
     for (std::string line; std::getline(in, line);) {
-      std::smatch m;
-      if (!std::regex_search(line, m, include)) continue;
-      const std::string target = m[2];
+      const auto [target, quoted] = includeIn(line);
       if (target.rfind("SDL", 0) == 0) found["SDL"].insert(entry.path().filename());
       const auto slash = target.find('/');
-      if (m[1] == "\"" && slash != std::string::npos)
+      if (quoted && slash != std::string::npos)
         found[target.substr(0, slash)].insert(entry.path().filename());
     }
   }
