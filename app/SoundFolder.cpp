@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "pack/Manifest.h"
+#include "platform/Text.h"
 
 namespace korvanta {
 
@@ -24,7 +25,7 @@ bool holdsAnyOfThePack(const std::filesystem::path& folder, std::string& problem
 }
 
 std::string quoted(const std::filesystem::path& folder) {
-  return "\"" + folder.string() + "\"";
+  return "\"" + utf8(folder) + "\"";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/SoundFolder.h"
 #include "game/Form1.h"
 #include "menu/Form2.h"
+#include "platform/Text.h"
 #include "sound/SoundEngine.h"
 
 namespace {
@@ -39,7 +40,8 @@ bool onRealDisplay() {
 std::filesystem::path programFolder() {
   char* base = SDL_GetBasePath();
   if (!base) return {};
-  std::filesystem::path folder = base;
+  // SDL answers in UTF-8, whatever the system's own narrow encoding.
+  std::filesystem::path folder = korvanta::pathFromUtf8(base);
   SDL_free(base);
   return folder;
 }
@@ -65,7 +67,7 @@ void printHelp() {
       "  %s\n"
       "\n"
       "The manual: %s\n",
-      korvanta::installedPack(programFolder()).c_str(), KORVANTA_MANUAL_ADDRESS);
+      korvanta::utf8(korvanta::installedPack(programFolder())).c_str(), KORVANTA_MANUAL_ADDRESS);
 }
 
 // Before the first window loads: a start folder without sounds gives way to the installed pack.
@@ -79,8 +81,8 @@ void enterSoundFolder() {
   if (chosen.changeTo.empty()) return;
   std::filesystem::current_path(chosen.changeTo, error);
   if (error)
-    std::fprintf(stderr, "korvanta: cannot change into \"%s\": %s\n", chosen.changeTo.c_str(),
-                 error.message().c_str());
+    std::fprintf(stderr, "korvanta: cannot change into \"%s\": %s\n",
+                 korvanta::utf8(chosen.changeTo).c_str(), error.message().c_str());
 }
 
 }  // namespace
