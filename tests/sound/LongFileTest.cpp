@@ -159,7 +159,10 @@ TEST_F(LongFile, CutShortOrCutWhilePlayingItGoesSilentIsReportedOnceAndStillReac
   EXPECT_NE(said.find("cut.mp3"), std::string::npos) << said;
   EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line only: " << said;
 
-  // Truncated, then deleted, while it plays: silence where the bytes went, nothing worse.
+  // Truncated, then deleted, while it plays: silence where the bytes went, nothing worse. Windows
+  // refuses to delete an open file, and under wine the cut is not seen through the open handle:
+  // this half is a Linux check.
+#ifndef _WIN32
   ::testing::internal::CaptureStderr();
   player.file(path("shrinks.mp3"));
   player.position(100.0);
@@ -178,6 +181,7 @@ TEST_F(LongFile, CutShortOrCutWhilePlayingItGoesSilentIsReportedOnceAndStillReac
   said = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("shrinks.mp3"), std::string::npos) << said;
   EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line only: " << said;
+#endif
 }
 
 TEST_F(LongFile, ALongFileWithoutAudioIsReportedOnceAndStandsInAsASecondOfSilence) {
