@@ -175,9 +175,11 @@ TEST_F(Journey, MenuGameAndBackThenGoodbyeAsAPlayerMeetsThem) {
   EXPECT_EQ(desk_->focusedWindow(), menu) << "the menu window has the keyboard by itself";
 
   // Down twice: the greeting is cut by the second item, and that by the third, which then ends.
-  waitForFrame(framesOf(2.2));
+  // The second item speaks before the music's first tag sounds, two seconds in, which would
+  // otherwise mix over the part of it that is listened for.
+  waitForFrame(framesOf(1.3));
   const int64_t down1 = press("Down");
-  waitForFrame(down1 + framesOf(1.5));
+  waitForFrame(down1 + framesOf(2.4));
   const int64_t down2 = press("Down");
   waitForFrame(down2 + itemThree.frames() + framesOf(2.0));
 
@@ -243,7 +245,7 @@ TEST_F(Journey, MenuGameAndBackThenGoodbyeAsAPlayerMeetsThem) {
 
   // Down, Down: two different item voices, each where its key was pressed.
   const Heard second = note(
-      "Down: ex2", listenFor(rec, itemTwo, down1 - kSlack, down2 - kSlack, framesOf(1.0)), down1);
+      "Down: ex2", listenFor(rec, itemTwo, down1 - kSlack, down2 - kSlack, framesOf(0.6)), down1);
   const Heard third =
       note("Down: ex3",
            listenFor(rec, itemThree, down2 - kSlack, down2 + framesOf(1.0), framesOf(2.0)), down2);
