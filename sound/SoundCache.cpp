@@ -45,11 +45,13 @@ SoundCache::~SoundCache() = default;
 
 std::shared_ptr<const Sound> SoundCache::get(const std::string& gamePath) {
   auto known = entries_.find(gamePath);
-  if (known == entries_.end())
-    known = entries_.emplace(gamePath, load(resolveSoundPath(gamePath))).first;
+  if (known != entries_.end() && known->second.sound) return known->second.sound;
+  // Looked up on disk once per load: a streamed file opens a stream of its own each time.
+  const std::filesystem::path file = resolveSoundPath(gamePath);
+  if (known == entries_.end()) known = entries_.emplace(gamePath, load(file)).first;
   Entry& entry = known->second;
   if (entry.sound) return entry.sound;
-  return stream(resolveSoundPath(gamePath), entry);
+  return stream(file, entry);
 }
 
 SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
