@@ -2,14 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <espeak-ng/speak_lib.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <map>
 
 #include "tests/support/FixturePack.h"
+#include "tests/support/Processes.h"
 #include "tools/packgen/PackWriter.h"
 #include "tools/packgen/Speech.h"
 
@@ -17,18 +16,6 @@ namespace korvanta {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs the pack tool with `arguments` and `environment` before it; its exit status and what it
-// wrote to stderr.
-std::pair<int, std::string> runTool(const std::string& arguments, const std::string& environment) {
-  FILE* out = popen(
-      (environment + " '" KORVANTA_PACK_TOOL "' " + arguments + " 2>&1 >/dev/null").c_str(), "r");
-  std::string said;
-  char buffer[256];
-  while (out && std::fgets(buffer, sizeof buffer, out)) said += buffer;
-  const int status = out ? pclose(out) : -1;
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
-}
 
 TEST(PackCheck, NamesTheMissingAndBrokenFilesOfAHomeMadePack) {
   const fs::path folder = test::freshFolder("own-pack");
@@ -72,10 +59,11 @@ TEST(PackCheck, APackInALanguageThatCannotBeSpokenIsRefusedWithoutWritingAFile) 
   // A language without texts, and Spanish on a machine whose espeak-ng lacks its voices: one
   // line each, status 2, and no folder left behind.
   const fs::path folder = test::freshFolder("unspoken") / "pack";
-  auto [status, said] = runTool("--language fr '" + folder.string() + "'", "");
-  EXPECT_EQ(status, 2);
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-  EXPECT_NE(said.find("\"fr\""), std::string::npos) << said;
+  e2e::CommandResult run =
+      e2e::runCommand({KORVANTA_PACK_TOOL, "--language", "fr", folder.string()});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+  EXPECT_NE(run.output.find("\"fr\""), std::string::npos) << run.output;
 
   // espeak-ng's data, with every voice but the Spanish ones.
   pack::Speech().hasVoice({"en"});
@@ -89,11 +77,11 @@ TEST(PackCheck, APackInALanguageThatCannotBeSpokenIsRefusedWithoutWritingAFile) 
       if (!fs::exists(data / dir / name) && name.string().rfind("es", 0) != 0)
         fs::create_symlink(entry.path(), data / dir / name);
     }
-  std::tie(status, said) = runTool("--language es '" + folder.string() + "'",
-                                   "ESPEAK_DATA_PATH=" + data.parent_path().string());
-  EXPECT_EQ(status, 2);
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-  EXPECT_NE(said.find("es+"), std::string::npos) << said;
+  run = e2e::runCommand({KORVANTA_PACK_TOOL, "--language", "es", folder.string()},
+                        {{"ESPEAK_DATA_PATH", data.parent_path().string()}});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+  EXPECT_NE(run.output.find("es+"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists(folder));
 }
 
