@@ -88,10 +88,13 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
   const std::vector<FileReport> reports = writePack(folder);
 
   // Exactly the 51 names the game and the menu ask for, spelled as they ask, nothing else.
+  // Beside them, the pack's language, for the program to open the manual in.
   std::set<std::string> written;
   for (const auto& entry : fs::directory_iterator(folder)) written.insert(entry.path().filename());
-  const std::set<std::string> wanted(test::packFileNames().begin(), test::packFileNames().end());
+  std::set<std::string> wanted(test::packFileNames().begin(), test::packFileNames().end());
+  wanted.insert(kLanguageFile);
   EXPECT_EQ(written, wanted);
+  EXPECT_EQ(textOf(folder / kLanguageFile), "en\n");
   ASSERT_EQ(reports.size(), 51u);
 
   uintmax_t bytes = 0;
@@ -132,6 +135,7 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
     EXPECT_NE(fs::file_size(spanish / r.name), fs::file_size(folder / r.name)) << r.name;
   }
   for (const CheckProblem& p : checkPack(spanish)) ADD_FAILURE() << p.name << ": " << p.reason;
+  EXPECT_EQ(textOf(spanish / kLanguageFile), "es\n");
 
   // The limits each role must keep, stated once more in the player's terms.
   for (const auto& [name, seconds] : lengths) {
@@ -242,18 +246,31 @@ TEST(DefaultPack, AttackersCanBeToldApartByEarAndHitWhileTheyCry) {
 }
 
 TEST(DefaultPack, TheGunmanSpeaksHisOwnLinesAndTheGuideTeachesInEveryLanguage) {
-  // What the game's gunman says is in a man's voice, well below the menu guide's in every lesson.
+  // What the game's gunman says is in a man's voice, well below the menu guide's in every lesson,
+  // and each speaker is the voice the manifest names: nearer in pitch to that voice, plainly
+  // spoken, than to the other speaker's.
   const std::set<std::string> gunman = {"exito1.mp3", "fin.mp3", "no salgo.mp3"};
   Speech speech;
+  // The first three seconds tell a voice.
+  const auto pitchOf = [](Samples said) {
+    said.resize(std::min(said.size(), size_t(3 * kRate)));
+    return percentile(pitches(said), 0.5);
+  };
   for (const Language language : {Language::English, Language::Spanish}) {
     std::map<bool, std::vector<double>> voices;
     for (const PackEntry& entry : manifest())
       if (entry.role == Role::Speech) {
-        EXPECT_FALSE(entry.text(language).empty()) << entry.name;
-        // The first three seconds tell a voice.
-        Samples said = makeSound(entry, language, speech);
-        said.resize(std::min(said.size(), size_t(3 * kRate)));
-        voices[gunman.count(std::string(entry.name)) > 0].push_back(percentile(pitches(said), 0.5));
+        SCOPED_TRACE(entry.name);
+        EXPECT_FALSE(entry.text(language).empty());
+        const double pitch = pitchOf(makeSound(entry, language, speech));
+        voices[gunman.count(std::string(entry.name)) > 0].push_back(pitch);
+        const std::string text(entry.text(language));
+        const auto plain = [&](Speaker speaker) {
+          const VoiceName name = voiceNameOf(speaker, language);
+          return pitchOf(speech.say(text, {std::string(name.name), name.engine}));
+        };
+        const Speaker other = entry.speaker == Speaker::Gunman ? Speaker::Guide : Speaker::Gunman;
+        EXPECT_LT(std::fabs(pitch - plain(entry.speaker)), std::fabs(pitch - plain(other)));
       }
     ASSERT_EQ(voices[true].size(), 3u);
     ASSERT_EQ(voices[false].size(), 10u);

@@ -85,6 +85,18 @@ TEST(PackCheck, APackInALanguageThatCannotBeSpokenIsRefusedWithoutWritingAFile) 
   EXPECT_FALSE(fs::exists(folder));
 }
 
+TEST(PackCheck, AFliteVoiceTheGeneratorLacksOrATextItCannotSpeakIsNoLine) {
+  // The generator asks for its flite voices before writing, and a line that comes out silent is
+  // no line: either stops the pack before anything is written.
+  pack::Speech speech;
+  const pack::SpeechVoice guide = pack::voiceOf(pack::Speaker::Guide, pack::Language::English);
+  EXPECT_TRUE(speech.hasVoice(guide));
+  EXPECT_FALSE(speech.hasVoice({"cmu_us_nobody", pack::Engine::Flite}));
+  EXPECT_TRUE(speech.say("...", guide).empty());
+  EXPECT_TRUE(speech.say("Hello", {"cmu_us_nobody", pack::Engine::Flite}).empty());
+  EXPECT_FALSE(speech.say("Hello", guide).empty());
+}
+
 TEST(PackCheck, AnEmptyFolderLacksAllFiftyOne) {
   const std::vector<pack::CheckProblem> problems = pack::checkPack(test::freshFolder("no-pack"));
   ASSERT_EQ(problems.size(), 51u);
