@@ -62,6 +62,10 @@ std::optional<Language> languageOfCode(std::string_view code);
 // clearly to an untrained ear; Spanish by espeak-ng's, as Debian has no Spanish flite voice.
 VoiceName voiceNameOf(Speaker speaker, Language language);
 
+// The file the generator writes beside the sounds, naming the pack's language ("en" or "es"), so
+// that the menu opens the manual in it. A pack without it is taken for English.
+constexpr const char* kLanguageFile = "language.txt";
+
 // How far a home-made file's loudness may stray from its entry's before it is named.
 constexpr double kLoudnessToleranceDb = 3.0;
 

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "sound/Mp3Decoder.h"
 #include "tests/support/FixturePack.h"
@@ -301,24 +302,46 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
     }
   EXPECT_EQ(loaded, listed) << "a file of the pack that nothing loads";
 
-  // The manual's table of the pack's files, its ranges ("i1.mp3 to i13.mp3") filled in.
-  const std::string manual = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs/index.html");
-  const size_t from = manual.find("The 51 files of a sound pack");
-  ASSERT_NE(from, std::string::npos);
-  const std::string table = manual.substr(from, manual.find("</table>", from) - from);
-  std::set<std::string> inManual;
-  for (size_t at = table.find("<code>"); at != std::string::npos;
-       at = table.find("<code>", at + 1)) {
-    const size_t end = table.find("</code>", at);
-    const std::string name = table.substr(at + 6, end - at - 6);
-    inManual.insert(name);
-    if (table.compare(end + 7, 10, " to <code>") != 0) continue;
-    const std::string last = table.substr(end + 17, table.find("</code>", end + 17) - end - 17);
-    const size_t digits = name.find_first_of("0123456789");
-    for (int n = std::stoi(name.substr(digits)); n <= std::stoi(last.substr(digits)); ++n)
-      inManual.insert(name.substr(0, digits) + std::to_string(n) + name.substr(name.find('.')));
+  // Each manual's table of the pack's files, its ranges ("i1.mp3 to i13.mp3") filled in; and the
+  // keys each names, in the same order, the Spanish ones as the English keyboard spells them.
+  const std::map<std::string, std::string> english = {
+      {"Arriba", "Up"},   {"Abajo", "Down"},       {"Izquierda", "Left"}, {"Derecha", "Right"},
+      {"Intro", "Enter"}, {"Mayúsculas", "Shift"}, {"Espacio", "Space"},  {"Control", "Ctrl"}};
+  std::vector<std::string> keysOfEnglish;
+  for (const auto& [file, caption, to] :
+       {std::tuple{"index.html", "The 51 files of a sound pack", " to <code>"},
+        std::tuple{"index.es.html", "Los 51 archivos de un paquete de sonidos", " a <code>"}}) {
+    SCOPED_TRACE(file);
+    const std::string manual = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs" / file);
+    const size_t from = manual.find(caption);
+    ASSERT_NE(from, std::string::npos);
+    const std::string table = manual.substr(from, manual.find("</table>", from) - from);
+    const size_t toLength = std::string_view(to).size();
+    std::set<std::string> inManual;
+    for (size_t at = table.find("<code>"); at != std::string::npos;
+         at = table.find("<code>", at + 1)) {
+      const size_t end = table.find("</code>", at);
+      const std::string name = table.substr(at + 6, end - at - 6);
+      inManual.insert(name);
+      if (table.compare(end + 7, toLength, to) != 0) continue;
+      const size_t next = end + 7 + toLength;
+      const std::string last = table.substr(next, table.find("</code>", next) - next);
+      const size_t digits = name.find_first_of("0123456789");
+      for (int n = std::stoi(name.substr(digits)); n <= std::stoi(last.substr(digits)); ++n)
+        inManual.insert(name.substr(0, digits) + std::to_string(n) + name.substr(name.find('.')));
+    }
+    EXPECT_EQ(inManual, listed);
+
+    std::vector<std::string> keys;
+    for (size_t at = manual.find("<kbd>"); at != std::string::npos;
+         at = manual.find("<kbd>", at + 1)) {
+      const std::string key = manual.substr(at + 5, manual.find("</kbd>", at) - at - 5);
+      keys.push_back(english.count(key) ? english.at(key) : key);
+    }
+    if (keysOfEnglish.empty()) keysOfEnglish = keys;
+    EXPECT_EQ(keys, keysOfEnglish);
   }
-  EXPECT_EQ(inManual, listed);
+  EXPECT_EQ(keysOfEnglish.size(), 16u);
 }
 
 }  // namespace

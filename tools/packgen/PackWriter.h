@@ -25,10 +25,6 @@ struct FileReport {
   bool stoppedThePack = false;
 };
 
-// The file beside the sounds that tells the program the pack's language ("en" or "es"), so that
-// the menu opens the manual in it.
-constexpr const char* kLanguageFile = "language.txt";
-
 // Makes and writes the named files (all 51 when `names` is empty) into `folder`, creating it,
 // with the spoken files in `language` and the language file. Every line is spoken first: if one
 // cannot be, only its report comes back, and nothing is written.
