@@ -9,7 +9,6 @@
 #include <iterator>
 #include <map>
 #include <set>
-#include <tuple>
 
 #include "sound/Mp3Decoder.h"
 #include "tests/support/FixturePack.h"
@@ -84,12 +83,20 @@ double percentile(const std::vector<double>& sorted, double p) {
   return sorted.empty() ? 0.0 : sorted[size_t(p * double(sorted.size() - 1))];
 }
 
+// What each <tag> of an HTML text holds, in order.
+std::vector<std::string> tagged(const std::string& text, const std::string& tag) {
+  std::vector<std::string> found;
+  const std::string open = "<" + tag + ">", close = "</" + tag + ">";
+  for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1))
+    found.push_back(text.substr(at + open.size(), text.find(close, at) - at - open.size()));
+  return found;
+}
+
 TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith) {
   const fs::path folder = test::freshFolder("default-pack");
   const std::vector<FileReport> reports = writePack(folder);
 
-  // Exactly the 51 names the game and the menu ask for, spelled as they ask, nothing else.
-  // Beside them, the pack's language, for the program to open the manual in.
+  // Exactly the 51 names the game and the menu ask for, spelled as they ask, and the language.
   std::set<std::string> written;
   for (const auto& entry : fs::directory_iterator(folder)) written.insert(entry.path().filename());
   std::set<std::string> wanted(test::packFileNames().begin(), test::packFileNames().end());
@@ -261,17 +268,17 @@ TEST(DefaultPack, TheGunmanSpeaksHisOwnLinesAndTheGuideTeachesInEveryLanguage) {
     std::map<bool, std::vector<double>> voices;
     for (const PackEntry& entry : manifest())
       if (entry.role == Role::Speech) {
-        SCOPED_TRACE(entry.name);
-        EXPECT_FALSE(entry.text(language).empty());
+        EXPECT_FALSE(entry.text(language).empty()) << entry.name;
         const double pitch = pitchOf(makeSound(entry, language, speech));
         voices[gunman.count(std::string(entry.name)) > 0].push_back(pitch);
-        const std::string text(entry.text(language));
         const auto plain = [&](Speaker speaker) {
-          const VoiceName name = voiceNameOf(speaker, language);
-          return pitchOf(speech.say(text, {std::string(name.name), name.engine}));
+          const VoiceName v = voiceNameOf(speaker, language);
+          return pitchOf(
+              speech.say(std::string(entry.text(language)), {std::string(v.name), v.engine}));
         };
         const Speaker other = entry.speaker == Speaker::Gunman ? Speaker::Guide : Speaker::Gunman;
-        EXPECT_LT(std::fabs(pitch - plain(entry.speaker)), std::fabs(pitch - plain(other)));
+        EXPECT_LT(std::fabs(pitch - plain(entry.speaker)), std::fabs(pitch - plain(other)))
+            << entry.name;
       }
     ASSERT_EQ(voices[true].size(), 3u);
     ASSERT_EQ(voices[false].size(), 10u);
@@ -302,46 +309,38 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
     }
   EXPECT_EQ(loaded, listed) << "a file of the pack that nothing loads";
 
-  // Each manual's table of the pack's files, its ranges ("i1.mp3 to i13.mp3") filled in; and the
-  // keys each names, in the same order, the Spanish ones as the English keyboard spells them.
+  // The manual's table of the pack's files, its ranges ("i1.mp3 to i13.mp3") filled in.
+  const std::string manual = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs/index.html");
+  const size_t from = manual.find("The 51 files of a sound pack");
+  ASSERT_NE(from, std::string::npos);
+  const std::string table = manual.substr(from, manual.find("</table>", from) - from);
+  std::set<std::string> inManual;
+  for (size_t at = table.find("<code>"); at != std::string::npos;
+       at = table.find("<code>", at + 1)) {
+    const size_t end = table.find("</code>", at);
+    const std::string name = table.substr(at + 6, end - at - 6);
+    inManual.insert(name);
+    if (table.compare(end + 7, 10, " to <code>") != 0) continue;
+    const std::string last = table.substr(end + 17, table.find("</code>", end + 17) - end - 17);
+    const size_t digits = name.find_first_of("0123456789");
+    for (int n = std::stoi(name.substr(digits)); n <= std::stoi(last.substr(digits)); ++n)
+      inManual.insert(name.substr(0, digits) + std::to_string(n) + name.substr(name.find('.')));
+  }
+  EXPECT_EQ(inManual, listed);
+
+  // The Spanish manual's table names the same files, and it names the same keys in their Spanish.
+  const std::string spanish = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs/index.es.html");
+  const size_t at = spanish.find("<table>", spanish.find("id=\"sounds\""));
+  EXPECT_EQ(tagged(spanish.substr(at, spanish.find("</table>", at) - at), "code"),
+            tagged(table, "code"));
+  std::vector<std::string> keys = tagged(spanish, "kbd");
   const std::map<std::string, std::string> english = {
       {"Arriba", "Up"},   {"Abajo", "Down"},       {"Izquierda", "Left"}, {"Derecha", "Right"},
       {"Intro", "Enter"}, {"Mayúsculas", "Shift"}, {"Espacio", "Space"},  {"Control", "Ctrl"}};
-  std::vector<std::string> keysOfEnglish;
-  for (const auto& [file, caption, to] :
-       {std::tuple{"index.html", "The 51 files of a sound pack", " to <code>"},
-        std::tuple{"index.es.html", "Los 51 archivos de un paquete de sonidos", " a <code>"}}) {
-    SCOPED_TRACE(file);
-    const std::string manual = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs" / file);
-    const size_t from = manual.find(caption);
-    ASSERT_NE(from, std::string::npos);
-    const std::string table = manual.substr(from, manual.find("</table>", from) - from);
-    const size_t toLength = std::string_view(to).size();
-    std::set<std::string> inManual;
-    for (size_t at = table.find("<code>"); at != std::string::npos;
-         at = table.find("<code>", at + 1)) {
-      const size_t end = table.find("</code>", at);
-      const std::string name = table.substr(at + 6, end - at - 6);
-      inManual.insert(name);
-      if (table.compare(end + 7, toLength, to) != 0) continue;
-      const size_t next = end + 7 + toLength;
-      const std::string last = table.substr(next, table.find("</code>", next) - next);
-      const size_t digits = name.find_first_of("0123456789");
-      for (int n = std::stoi(name.substr(digits)); n <= std::stoi(last.substr(digits)); ++n)
-        inManual.insert(name.substr(0, digits) + std::to_string(n) + name.substr(name.find('.')));
-    }
-    EXPECT_EQ(inManual, listed);
-
-    std::vector<std::string> keys;
-    for (size_t at = manual.find("<kbd>"); at != std::string::npos;
-         at = manual.find("<kbd>", at + 1)) {
-      const std::string key = manual.substr(at + 5, manual.find("</kbd>", at) - at - 5);
-      keys.push_back(english.count(key) ? english.at(key) : key);
-    }
-    if (keysOfEnglish.empty()) keysOfEnglish = keys;
-    EXPECT_EQ(keys, keysOfEnglish);
-  }
-  EXPECT_EQ(keysOfEnglish.size(), 16u);
+  for (std::string& key : keys)
+    if (english.count(key)) key = english.at(key);
+  EXPECT_EQ(keys, tagged(manual, "kbd"));
+  EXPECT_EQ(keys.size(), 16u);
 }
 
 }  // namespace
