@@ -181,4 +181,10 @@ std::optional<Language> languageOfCode(std::string_view code) {
   return std::nullopt;
 }
 
+VoiceName voiceNameOf(Speaker speaker, Language language) {
+  const bool gunman = speaker == Speaker::Gunman;
+  if (language == Language::Spanish) return {Engine::Espeak, gunman ? "es+m3" : "es+f3"};
+  return {Engine::Flite, gunman ? "cmu_us_rms" : "cmu_us_slt"};
+}
+
 }  // namespace korvanta::pack

@@ -17,6 +17,16 @@ enum class Speaker { None, Guide, Gunman };
 // A language the spoken files can be written in.
 enum class Language { English, Spanish };
 
+// A speech engine the pack's voices come from: flite's voices are built into the generator,
+// espeak-ng's are read from its data files.
+enum class Engine { Flite, Espeak };
+
+// Who speaks for a speaker, by the engine's own name for the voice.
+struct VoiceName {
+  Engine engine;
+  std::string_view name;
+};
+
 // The shortest and longest a file may last, in seconds.
 struct Seconds {
   double shortest, longest;
@@ -47,6 +57,14 @@ const PackEntry* findEntry(std::string_view name);
 
 // The language of a code such as "en" or "es"; nothing for a language the pack has no texts in.
 std::optional<Language> languageOfCode(std::string_view code);
+
+// The voice of a speaker in a language. English is spoken by flite's CMU voices, which speak
+// clearly to an untrained ear; Spanish by espeak-ng's, as Debian has no Spanish flite voice.
+VoiceName voiceNameOf(Speaker speaker, Language language);
+
+// The file the generator writes beside the sounds, naming the pack's language ("en" or "es"), so
+// that the menu opens the manual in it. A pack without it is taken for English.
+constexpr const char* kLanguageFile = "language.txt";
 
 // How far a home-made file's loudness may stray from its entry's before it is named.
 constexpr double kLoudnessToleranceDb = 3.0;

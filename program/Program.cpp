@@ -1,5 +1,9 @@
 #include "Program.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "SoundFolder.h"
 #include "platform/EventLoop.h"
 #include "platform/Opener.h"
 
@@ -9,7 +13,11 @@ Program::Program(const ProgramOptions& options)
     : audio(engine.mixer, options.periodFrames, options.tap),
       desktop(engine, screen, random),
       windows_(desktop) {
-  desktop.setOpener(openWithDesktopOpener);
+  // Read when the page is asked for: by then the program is in the folder whose sounds it plays.
+  desktop.setOpener([](const std::string& address) {
+    std::error_code error;
+    openWithDesktopOpener(manualInPackLanguage(address, std::filesystem::current_path(error)));
+  });
   audio.open();
 }
 

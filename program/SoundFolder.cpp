@@ -1,5 +1,6 @@
 #include "SoundFolder.h"
 
+#include <fstream>
 #include <system_error>
 
 #include "pack/Manifest.h"
@@ -52,6 +53,16 @@ std::filesystem::path installedPack(const std::filesystem::path& programFolder) 
   // Unknown, it must not become a folder relative to wherever we started.
   if (programFolder.empty()) return {};
   return (programFolder / KORVANTA_PACK_FROM_PROGRAM).lexically_normal();
+}
+
+std::string manualInPackLanguage(const std::string& address,
+                                 const std::filesystem::path& soundFolder) {
+  std::ifstream file(soundFolder / pack::kLanguageFile);
+  std::string code;
+  file >> code;
+  const std::string english = ".html";
+  if (code != "es" || !address.ends_with(english)) return address;
+  return address.substr(0, address.size() - english.size()) + ".es" + english;
 }
 
 }  // namespace korvanta

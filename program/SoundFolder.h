@@ -24,4 +24,10 @@ SoundFolder chooseSoundFolder(const std::filesystem::path& start,
 // folder is unknown.
 std::filesystem::path installedPack(const std::filesystem::path& programFolder);
 
+// The manual's `address` in the language of the pack in `soundFolder`: a Spanish pack opens the
+// Spanish manual beside the English one ("index.html" becomes "index.es.html"); any other pack,
+// or one that does not say, the English.
+std::string manualInPackLanguage(const std::string& address,
+                                 const std::filesystem::path& soundFolder);
+
 }  // namespace korvanta

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "pack/Manifest.h"
 #include "program/SoundFolder.h"
 #include "tests/support/FixturePack.h"
 
@@ -51,6 +52,15 @@ TEST(SoundFolder, AFolderWithoutThePacksFilesGivesWayToTheInstalledPackSayingSoO
   EXPECT_EQ(installedPack(""), "");
   EXPECT_TRUE(chooseSoundFolder(home, "").changeTo.empty()) << "not the start folder's parent";
   std::filesystem::remove_all(root.parent_path());
+}
+
+TEST(SoundFolder, TheSpanishPackOpensTheSpanishManualAndAnyOtherPackTheEnglish) {
+  const std::filesystem::path folder = test::freshFolder("manual-language");
+  const std::string manual = "file:///usr/share/doc/korvanta/index.html";
+  EXPECT_EQ(manualInPackLanguage(manual, folder), manual) << "a pack that does not say";
+  std::ofstream(folder / pack::kLanguageFile) << "es\n";
+  EXPECT_EQ(manualInPackLanguage(manual, folder), "file:///usr/share/doc/korvanta/index.es.html");
+  EXPECT_EQ(manualInPackLanguage("manual/index.html", folder), "manual/index.es.html");
 }
 
 }  // namespace

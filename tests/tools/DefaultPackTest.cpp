@@ -83,15 +83,26 @@ double percentile(const std::vector<double>& sorted, double p) {
   return sorted.empty() ? 0.0 : sorted[size_t(p * double(sorted.size() - 1))];
 }
 
+// What each <tag> of an HTML text holds, in order.
+std::vector<std::string> tagged(const std::string& text, const std::string& tag) {
+  std::vector<std::string> found;
+  const std::string open = "<" + tag + ">", close = "</" + tag + ">";
+  for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at + 1))
+    found.push_back(text.substr(at + open.size(), text.find(close, at) - at - open.size()));
+  return found;
+}
+
 TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith) {
   const fs::path folder = test::freshFolder("default-pack");
   const std::vector<FileReport> reports = writePack(folder);
 
-  // Exactly the 51 names the game and the menu ask for, spelled as they ask, nothing else.
+  // Exactly the 51 names the game and the menu ask for, spelled as they ask, and the language.
   std::set<std::string> written;
   for (const auto& entry : fs::directory_iterator(folder)) written.insert(entry.path().filename());
-  const std::set<std::string> wanted(test::packFileNames().begin(), test::packFileNames().end());
+  std::set<std::string> wanted(test::packFileNames().begin(), test::packFileNames().end());
+  wanted.insert(kLanguageFile);
   EXPECT_EQ(written, wanted);
+  EXPECT_EQ(textOf(folder / kLanguageFile), "en\n");
   ASSERT_EQ(reports.size(), 51u);
 
   uintmax_t bytes = 0;
@@ -132,6 +143,7 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
     EXPECT_NE(fs::file_size(spanish / r.name), fs::file_size(folder / r.name)) << r.name;
   }
   for (const CheckProblem& p : checkPack(spanish)) ADD_FAILURE() << p.name << ": " << p.reason;
+  EXPECT_EQ(textOf(spanish / kLanguageFile), "es\n");
 
   // The limits each role must keep, stated once more in the player's terms.
   for (const auto& [name, seconds] : lengths) {
@@ -242,18 +254,31 @@ TEST(DefaultPack, AttackersCanBeToldApartByEarAndHitWhileTheyCry) {
 }
 
 TEST(DefaultPack, TheGunmanSpeaksHisOwnLinesAndTheGuideTeachesInEveryLanguage) {
-  // What the game's gunman says is in a man's voice, well below the menu guide's in every lesson.
+  // What the game's gunman says is in a man's voice, well below the menu guide's in every lesson,
+  // and each speaker is the voice the manifest names: nearer in pitch to that voice, plainly
+  // spoken, than to the other speaker's.
   const std::set<std::string> gunman = {"exito1.mp3", "fin.mp3", "no salgo.mp3"};
   Speech speech;
+  // The first three seconds tell a voice.
+  const auto pitchOf = [](Samples said) {
+    said.resize(std::min(said.size(), size_t(3 * kRate)));
+    return percentile(pitches(said), 0.5);
+  };
   for (const Language language : {Language::English, Language::Spanish}) {
     std::map<bool, std::vector<double>> voices;
     for (const PackEntry& entry : manifest())
       if (entry.role == Role::Speech) {
         EXPECT_FALSE(entry.text(language).empty()) << entry.name;
-        // The first three seconds tell a voice.
-        Samples said = makeSound(entry, language, speech);
-        said.resize(std::min(said.size(), size_t(3 * kRate)));
-        voices[gunman.count(std::string(entry.name)) > 0].push_back(percentile(pitches(said), 0.5));
+        const double pitch = pitchOf(makeSound(entry, language, speech));
+        voices[gunman.count(std::string(entry.name)) > 0].push_back(pitch);
+        const auto plain = [&](Speaker speaker) {
+          const VoiceName v = voiceNameOf(speaker, language);
+          return pitchOf(
+              speech.say(std::string(entry.text(language)), {std::string(v.name), v.engine}));
+        };
+        const Speaker other = entry.speaker == Speaker::Gunman ? Speaker::Guide : Speaker::Gunman;
+        EXPECT_LT(std::fabs(pitch - plain(entry.speaker)), std::fabs(pitch - plain(other)))
+            << entry.name;
       }
     ASSERT_EQ(voices[true].size(), 3u);
     ASSERT_EQ(voices[false].size(), 10u);
@@ -302,6 +327,20 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
       inManual.insert(name.substr(0, digits) + std::to_string(n) + name.substr(name.find('.')));
   }
   EXPECT_EQ(inManual, listed);
+
+  // The Spanish manual's table names the same files, and it names the same keys in their Spanish.
+  const std::string spanish = textOf(fs::path(KORVANTA_SOURCE_DIR) / "docs/index.es.html");
+  const size_t at = spanish.find("<table>", spanish.find("id=\"sounds\""));
+  EXPECT_EQ(tagged(spanish.substr(at, spanish.find("</table>", at) - at), "code"),
+            tagged(table, "code"));
+  std::vector<std::string> keys = tagged(spanish, "kbd");
+  const std::map<std::string, std::string> english = {
+      {"Arriba", "Up"},   {"Abajo", "Down"},       {"Izquierda", "Left"}, {"Derecha", "Right"},
+      {"Intro", "Enter"}, {"Mayúsculas", "Shift"}, {"Espacio", "Space"},  {"Control", "Ctrl"}};
+  for (std::string& key : keys)
+    if (english.count(key)) key = english.at(key);
+  EXPECT_EQ(keys, tagged(manual, "kbd"));
+  EXPECT_EQ(keys.size(), 16u);
 }
 
 }  // namespace

@@ -83,6 +83,14 @@ TEST(PackCheck, APackInALanguageThatCannotBeSpokenIsRefusedWithoutWritingAFile) 
   EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
   EXPECT_NE(run.output.find("es+"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists(folder));
+
+  // A flite voice the generator lacks, and a text that speaks as silence, are refused alike.
+  pack::Speech speech;
+  const pack::SpeechVoice guide = pack::voiceOf(pack::Speaker::Guide, pack::Language::English);
+  EXPECT_TRUE(speech.hasVoice(guide));
+  EXPECT_FALSE(speech.hasVoice({"cmu_us_nobody", pack::Engine::Flite}));
+  EXPECT_TRUE(speech.say("...", guide).empty());
+  EXPECT_FALSE(speech.say("Hello", guide).empty());
 }
 
 TEST(PackCheck, AnEmptyFolderLacksAllFiftyOne) {

@@ -52,7 +52,7 @@ Samples samplesOf(const DecodeResult& result, std::string& why, int* rate = null
 void encode(const fs::path& folder, Samples samples, FileReport& report) {
   report.frames = int64_t(samples.size());
   if (samples.empty()) {
-    report.error = "nothing was made (is espeak-ng's voice data installed?)";
+    report.error = "nothing was made";
     return;
   }
   std::vector<unsigned char> bytes;
@@ -83,7 +83,8 @@ std::string cannotSpeak(Language language) {
   Speech speech;
   for (Speaker speaker : {Speaker::Guide, Speaker::Gunman}) {
     const SpeechVoice voice = voiceOf(speaker, language);
-    if (!speech.hasVoice(voice)) return "espeak-ng has no voice \"" + voice.voice + "\"";
+    if (!speech.hasVoice(voice))
+      return std::string(engineName(voice.engine)) + " has no voice \"" + voice.voice + "\"";
   }
   return {};
 }
@@ -93,17 +94,27 @@ std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std:
   const std::vector<const PackEntry*> chosen = selection(names);
   std::vector<FileReport> reports(chosen.size());
   for (size_t i = 0; i < chosen.size(); ++i) reports[i].name = chosen[i]->name;
-  std::error_code ec;
-  fs::create_directories(folder, ec);
 
-  // espeak-ng is a single global engine, so every line is spoken here first; the rest of the work
-  // (synthesis and encoding) is shared out among threads.
+  // The speech engines are global, so every line is spoken here first, before the folder is
+  // touched; the rest of the work (synthesis and encoding) is shared out among threads.
   std::map<size_t, Samples> spoken;
   {
     Speech speech;
-    for (size_t i = 0; i < chosen.size(); ++i)
-      if (chosen[i]->role == Role::Speech) spoken[i] = makeSound(*chosen[i], language, speech);
+    for (size_t i = 0; i < chosen.size(); ++i) {
+      if (chosen[i]->role != Role::Speech) continue;
+      spoken[i] = makeSound(*chosen[i], language, speech);
+      if (spoken[i].empty()) {
+        const SpeechVoice voice = voiceOf(chosen[i]->speaker, language);
+        reports[i].error = std::string(engineName(voice.engine)) + "'s voice \"" + voice.voice +
+                           "\" cannot speak \"" + std::string(chosen[i]->text(language)) + "\"";
+        reports[i].stoppedThePack = true;
+        return {reports[i]};
+      }
+    }
   }
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  std::ofstream(folder / kLanguageFile) << (language == Language::Spanish ? "es" : "en") << "\n";
 
   std::atomic<size_t> nextJob{0};
   const auto work = [&] {

@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
   for (const FileReport& r : reports)
     if (!r.error.empty()) {
       std::cerr << "korvanta-pack: " << r.name << ": " << r.error << "\n";
+      if (r.stoppedThePack) return 2;
       ++failures;
     }
   if (failures > 0) return 1;

@@ -58,7 +58,7 @@ mkdir -p "$stage/manual"
 # Without their debugging symbols, which players have no use for.
 x86_64-w64-mingw32-strip -o "$stage/korvanta.exe" "$out/build/program/korvanta.exe"
 x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/SDL2.dll" "$deps/bin/SDL2.dll"
-cp docs/index.html "$stage/manual/"
+cp docs/index.html docs/index.es.html "$stage/manual/"
 sed 's/$/\r/' tools/windows/README.txt >"$stage/README.txt"
 cp -r "$linux/pack" "$stage/sounds"
 rm -f "$stage/sounds/pack.stamp"
