@@ -55,7 +55,7 @@ done
 case $heard in
   0) echo "Windows smoke run: $(cat "$work/heard.log")" ;;
   3) fail "the greeting's start was lost: $(cat "$work/heard.log")" ;;
-  *) fail "no greeting in 60 s: $(cat "$work/heard.log" 2>/dev/null)" ;;
+  *) fail "the greeting was not heard: $(cat "$work/heard.log" 2>/dev/null)" ;;
 esac
 
 # Escape at the menu: the farewell, then the end.
