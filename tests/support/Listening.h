@@ -32,7 +32,7 @@ struct Reference {
   double seconds() const { return double(samples.size()) / kRate; }
 };
 
-// What SDL's disk driver wrote: interleaved float32 stereo frames at the output rate.
+// What SDL's disk driver or `parec` wrote: interleaved float32 stereo frames at the output rate.
 struct Recording {
   // Reads the whole file as it stands (a frame cut short by a write in progress is left out).
   static Recording read(const std::filesystem::path& file);
