@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "Program.h"
+#include "HandDrivenProgram.h"
 #include "tests/support/FixturePack.h"
 
 // The sanitizers slow every tick many times over; they get a shorter session of the same play.
@@ -39,6 +39,10 @@ long residentBytes() {
   return resident * sysconf(_SC_PAGESIZE);
 }
 
+constexpr int16_t kDigit(int n) {
+  return int16_t(key::kDigit0 + n);
+}
+
 bool onGrid(int32_t balance) {
   return balance % 500 == 0 && balance >= -5000 && balance <= 5000;
 }
@@ -47,7 +51,8 @@ bool onGrid(int32_t balance) {
 // and one who leaves halfway; the menu in between, walked a little, sometimes for long.
 class Soak {
  public:
-  explicit Soak(Program& program) : p_(program), game_(program.game), menu_(program.menu) {}
+  explicit Soak(HandDrivenProgram& program)
+      : p_(program), game_(program.game), menu_(program.menu) {}
 
   void play(long totalTicks) {
     while (ticks_ < totalTicks && !broken_) {
@@ -164,7 +169,8 @@ class Soak {
 
   // Fiddles with the gun now and then but never shoots, until an arrow finds the gunman.
   void playToLose() {
-    const int16_t idle[] = {key::kSpace, key::kLeft, key::kRight, key::kUp, key::kDown, 49, 52};
+    const int16_t idle[] = {key::kSpace, key::kLeft, key::kRight, key::kUp,
+                            key::kDown,  kDigit(1),  kDigit(4)};
     for (int t = 0; t < 120'000 && game_.pistoleroMuerto == 0; ++t) {
       tick();
       if (rng_() % 200 == 0) press(idle[rng_() % 7]);
@@ -176,7 +182,7 @@ class Soak {
   // Plays a little of everything for up to a minute, then leaves with attackers still there.
   void playAndLeave() {
     const int16_t any[] = {key::kSpace, key::kLeft, key::kRight, key::kCtrl, key::kShift,
-                           key::kUp,    key::kDown, 49,          50,         51};
+                           key::kUp,    key::kDown, kDigit(1),   kDigit(2),  kDigit(3)};
     const int length = 100 + int(rng_() % 6000);
     for (int t = 0; t < length; ++t) {
       tick();
@@ -195,7 +201,7 @@ class Soak {
     holds(menu_.loaded() && !game_.loaded(), "the menu back after the farewell");
   }
 
-  Program& p_;
+  HandDrivenProgram& p_;
   Form1& game_;
   Form2& menu_;
   std::mt19937 rng_{20240611};
@@ -206,7 +212,7 @@ class Soak {
 TEST(LongPlay, HoursOfGamesWonLostAndLeftKeepTheStateInBoundsAndMemoryFlat) {
   const std::filesystem::path folder = freshFolder("soak");
   writeFixturePack(folder);
-  Program program(folder);
+  HandDrivenProgram program(folder);
   program.h.desktop.show("Form2");
   const long startResident = residentBytes();
   const auto started = std::chrono::steady_clock::now();

@@ -23,6 +23,10 @@ const std::vector<std::string>& packFileNames() {
   return names;
 }
 
+std::string soundPath(const fs::path& folder, const std::string& name) {
+  return folder.string() + "\\" + name;
+}
+
 double fixtureSeconds(const std::string& name) {
   // Shorter than the real pack's, so that tests run quickly, yet in the same order of lengths.
   using enum pack::Role;

@@ -12,6 +12,9 @@ namespace korvanta::test {
 // The 51 file names the game and the menu load.
 const std::vector<std::string>& packFileNames();
 
+// A sound path as the windows and players write it: the folder, a backslash, the file's name.
+std::string soundPath(const std::filesystem::path& folder, const std::string& name);
+
 // The length in seconds each fixture file is given (before any override).
 double fixtureSeconds(const std::string& name);
 
