@@ -63,13 +63,11 @@ class GameTest : public ::testing::Test {
     for (int t = 0; t < tickLimit && inPlay() > 0 && game.pistoleroMuerto == 0; ++t) {
       h.tick();
       for (int k = 1; k <= Form1::kSlots; ++k) {
-        Player& voice = game.MIndio(k);
-        if (game.indioActivo(k) == 1 && voice.file() == game.vozIndio(k) && sounding(voice)) {
-          aimAt(voice.balance());
-          if (game.balasCargadas == 0) reload();
-          fire();
-          ++shots;
-        }
+        if (!hands.crying(k)) continue;
+        aimAt(game.MIndio(k).balance());
+        if (game.balasCargadas == 0) reload();
+        fire();
+        ++shots;
       }
     }
     return shots;
