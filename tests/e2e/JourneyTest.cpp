@@ -179,14 +179,14 @@ class Journey : public testing::Test {
   // at the first greeting and at the second.
   static inline unsigned long menuWindow_ = 0, gameWindow_ = 0;
   static inline int64_t musicOnset_ = -1, musicAgain_ = -1;
-  // The keys of the way out, and how long the program ran.
-  static inline int64_t leave_ = -1, down_ = -1, goodbye_ = -1;
+  // Keys pressed in one scene and listened for in the next, and how long the program ran.
+  static inline int64_t enter_ = -1, leave_ = -1, down_ = -1, goodbye_ = -1;
   static inline double ranFor_ = 0.0;
   static inline bool brokenOff_ = false;
   static inline std::string startError_;
 };
 
-TEST_F(Journey, TheMenuGreetsAndDownSpeaksEachItemWhileTheMusicStepsBack) {
+TEST_F(Journey, TheMenuGreetsAndDownSpeaksEachItemWhileTheMusicStepsBackThenEnterGoesIn) {
   const Reference& greeting = sound("ex1.mp3");
   const Reference& itemTwo = sound("ex2.mp3");
   const Reference& itemThree = sound("ex3.mp3");
@@ -201,6 +201,8 @@ TEST_F(Journey, TheMenuGreetsAndDownSpeaksEachItemWhileTheMusicStepsBack) {
   waitForFrame(down1 + framesOf(2.4));
   const int64_t down2 = press("Down");
   waitForFrame(down2 + itemThree.frames() + framesOf(2.0));
+  // Enter goes in now, before any listening, so that the music still plays loud when it stops.
+  enter_ = press("Return");
   const Recording rec = recording();
 
   // The greeting is heard at once, centred, at the voices' -600.
@@ -226,14 +228,16 @@ TEST_F(Journey, TheMenuGreetsAndDownSpeaksEachItemWhileTheMusicStepsBack) {
       << "the second Down cuts the second item off";
 
   // The music, started with the greeting, is ducked under the voices and comes back once the
-  // third item has ended. It is found where it plays loud, then measured along its course.
+  // third item has ended. It is found where it plays loud, then measured along its course. It
+  // is looked for up to half a second after the greeting: a busy machine's decoding may hold it
+  // back, which the check of its start then names.
   const int64_t voicesEnd = third.onset + itemThree.frames();
   const int64_t loudFrom = voicesEnd + framesOf(0.3);
-  const int64_t loudTo = std::min({voicesEnd + framesOf(1.5), rec.frames() - kSlack,
-                                   greeted.onset + music.frames() - framesOf(0.1)});
+  const int64_t loudTo = std::min(
+      {voicesEnd + framesOf(1.5), enter_ - kSlack, greeted.onset + music.frames() - framesOf(0.1)});
   ASSERT_GT(loudTo - loudFrom, framesOf(0.5)) << "the pack's first music is too short to measure";
   const Heard musicHeard =
-      note("music", listenFor(rec, music, loudFrom - 4 * kSlack, loudFrom + 4 * kSlack,
+      note("music", listenFor(rec, music, loudFrom - framesOf(0.5), loudFrom + framesOf(0.5),
                               loudTo - loudFrom, loudFrom - greeted.onset));
   musicOnset_ = musicHeard.onset;
   EXPECT_GT(musicHeard.score, 0.6);
@@ -254,7 +258,7 @@ TEST_F(Journey, TheMenuGreetsAndDownSpeaksEachItemWhileTheMusicStepsBack) {
 }
 
 TEST_F(Journey, EnterOpensTheGameWithOneOfTheSixAmbiencesAndTheMusicStops) {
-  const int64_t enter = press("Return");
+  const int64_t enter = enter_;
   gameWindow_ = waitForOnlyWindow(menuWindow_, 10.0);
   EXPECT_EQ(desk_->focusedWindow(), gameWindow_)
       << "the game window has the keyboard without a click";
