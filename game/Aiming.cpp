@@ -1,6 +1,6 @@
 // The player's keys: shot-sound choice, centring, fire, reload, leave, and the sight's moves and
 // end stops.
-#include <string>
+#include <array>
 
 #include "Form1.h"
 #include "ui/Keys.h"
@@ -12,9 +12,10 @@ void Form1::Form_KeyDown(int16_t keyCode, int16_t shift) {
   topeIzquierdoFunción();
 
   // Digits 1 to 4 choose the shot's sound and let it be heard.
+  static constexpr std::array<const char*, 4> kShots = {"d1.mp3", "d2.mp3", "d3.mp3", "d4.mp3"};
   for (int n = 1; n <= 4; ++n) {
     if (keyCode == key::kDigit0 + n) {
-      disparoElegido = "d" + std::to_string(n) + ".mp3";
+      disparoElegido = kShots[n - 1];
       MMirilla.file(soundDir + "\\" + disparoElegido);
       MMirilla.play();
     }
