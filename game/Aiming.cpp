@@ -1,4 +1,7 @@
-// The player's keys: shot-sound choice, centring, fire, reload, leave, and the sight's moves.
+// The player's keys: shot-sound choice, centring, fire, reload, leave, and the sight's moves and
+// end stops.
+#include <array>
+
 #include "Form1.h"
 #include "ui/Keys.h"
 
@@ -8,25 +11,14 @@ void Form1::Form_KeyDown(int16_t keyCode, int16_t shift) {
   // Every step whose condition holds acts, so one key event can do several things.
   topeIzquierdoFunción();
 
-  if (keyCode == 49) {
-    disparoElegido = "d1.mp3";
-    MMirilla.file(soundDir + "\\d1.mp3");
-    MMirilla.play();
-  }
-  if (keyCode == 50) {
-    disparoElegido = "d2.mp3";
-    MMirilla.file(soundDir + "\\d2.mp3");
-    MMirilla.play();
-  }
-  if (keyCode == 51) {
-    disparoElegido = "d3.mp3";
-    MMirilla.file(soundDir + "\\d3.mp3");
-    MMirilla.play();
-  }
-  if (keyCode == 52) {
-    disparoElegido = "d4.mp3";
-    MMirilla.file(soundDir + "\\d4.mp3");
-    MMirilla.play();
+  // Digits 1 to 4 choose the shot's sound and let it be heard.
+  static constexpr std::array<const char*, 4> kShots = {"d1.mp3", "d2.mp3", "d3.mp3", "d4.mp3"};
+  for (int n = 1; n <= 4; ++n) {
+    if (keyCode == key::kDigit0 + n) {
+      disparoElegido = kShots[n - 1];
+      MMirilla.file(soundDir + "\\" + disparoElegido);
+      MMirilla.play();
+    }
   }
 
   // The whole mask is compared: Shift together with Ctrl or Alt does not centre.
@@ -89,6 +81,11 @@ void Form1::Form_KeyDown(int16_t keyCode, int16_t shift) {
     MMirilla.balance(MMirilla.balance() + 500);
     MMirilla.play();
   }
+}
+
+void Form1::topeIzquierdoFunción() {
+  if (MMirilla.balance() == 5000) puedeDerecha = 0;
+  if (MMirilla.balance() == -5000) puedeIzquierda = 0;
 }
 
 // Any key released frees the latch: one sight action per key press, auto-repeat or not.

@@ -1,5 +1,4 @@
-// The attackers: who takes part, their voices, their places, their steps; and the sight's end
-// stops.
+// The attackers: who takes part, their voices, their places, their steps.
 #include <array>
 
 #include "Form1.h"
@@ -55,11 +54,6 @@ void Form1::apache(int k) {
   flecha();
   // An attacker at the gunman is pulled back one step; the clock's raise brings it to 0 again.
   if (MIndio(k).volume() == 0) MIndio(k).volume(-200);
-}
-
-void Form1::topeIzquierdoFunción() {
-  if (MMirilla.balance() == 5000) puedeDerecha = 0;
-  if (MMirilla.balance() == -5000) puedeIzquierda = 0;
 }
 
 }  // namespace korvanta

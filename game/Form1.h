@@ -1,4 +1,25 @@
 // The game window: one ambush by ear per load, seven attackers against the gunman and his sight.
+//
+// The game's rules keep their Spanish names; in plain words:
+//   Form1             the game window (Form2 is the menu)
+//   PISTOLERO         the gunman, and the player of his lines
+//   indio, apache     an attacker; `apache(k)` is slot k's step towards the gunman
+//   MIndio, MFlecha   an attacker's voice player, its arrow player
+//   MIndio100         the player of the gunman's death
+//   MMirilla          the sight, which is also where the gun's own sounds play
+//   MAmbiente         the ambience; DECORADO ("scenery") draws it
+//   SITUACIÓN         "placement": draws every attacker's place
+//   activo, voz       in play, voice;  sorteo: a random draw;  paso: a step;  lugar: a place
+//   balas cargadas    bullets in the gun;  balas de reserva: spare bullets
+//   disparo, acierto  a shot, a hit;  acertar: to hit;  flecha: an arrow
+//   ruta, carpeta     a file's full path, a folder
+//   tecla usada       the key latch;  puede izquierda/derecha: the sight may move left/right
+//   topeIzquierdoFunción  "left stop": the sight's end stops, both of them
+//   salidaPedida      leaving asked for;  pistoleroMuerto: the gunman is dead
+//   regulación        "regulation": attackers at the gunman are pulled back a step
+//   repetir           "again": the fallen come back with fresh bullets
+//   noSalgo           "I'm not coming out": the gunman's line while attackers remain
+//   tipoSalida, salir which farewell fits, and leaving for the menu once it has played
 #pragma once
 
 #include <array>
@@ -81,8 +102,8 @@ class Form1 : public Window {
   void activaIndios();
   void asignaIndios();
   void SITUACIÓN();
+  // Slot k's step: its due arrows fly, and at the gunman it is pulled back before it steps.
   void apache(int k);
-  void topeIzquierdoFunción();
 
   // The game clock.
   void Timer1_Timer();
@@ -90,11 +111,14 @@ class Form1 : public Window {
   // Arrows and the gunman's death.
   void flecha();
   void seleccionaFlecha();
+  // After the gunman's death: every attacker standing at him (volume 0) steps back to -200.
   void regulación();
 
   // The player's keys, the shot and its hits.
   void Form_KeyDown(int16_t keyCode, int16_t shift) override;
   void Form_KeyUp(int16_t keyCode, int16_t shift) override;
+  // At either end of the grid, the sight may not move further that way.
+  void topeIzquierdoFunción();
   void disparo();
   void acertar();
 

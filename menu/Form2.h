@@ -1,4 +1,13 @@
 // The menu window: a spoken ring of eleven items over background music and tag sounds.
+//
+// The menu's rules keep their Spanish names; in plain words:
+//   Form2          the menu window (Form1 is the game)
+//   MPresentación  "presentation": the speaker of the item voices, greeting and farewell
+//   MFondo         "background": the music;  fondoElegido: the piece drawn;  eligeFondo: start it
+//   MColetilla     "tag": short game sounds mixed over the music;  coletillaElegida: the one drawn
+//   ladoColetilla  the tag's side;  irAColetilla: load and place the drawn tag
+//   posicion       "position": wrap the ring and speak the item reached;  posicionMenu: where
+//                  the player stands in the ring
 #pragma once
 
 #include <cstdint>
@@ -47,8 +56,11 @@ class Form2 : public Window {
 
   // Every sound path starts here: the folder current when the menu loaded.
   std::string soundDir;
+  // Piece of music drawn, 1 to 3; each has its window colour.
   int16_t fondoElegido = 0;
+  // Tag sound drawn, 1 to 10: sounds of the game itself.
   int16_t coletillaElegida = 0;
+  // Side drawn for the tag, 1 to 3: far right, far left or centre.
   int16_t ladoColetilla = 0;
   // Survives unloading, so a game's return keeps the player's place in the ring.
   int16_t posicionMenu = 0;

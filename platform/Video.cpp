@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "sound/Text.h"
-
 namespace korvanta {
 
 namespace {
@@ -51,15 +49,6 @@ bool startVideo() {
 
 void stopVideo() {
   SDL_Quit();
-}
-
-std::filesystem::path programFolder() {
-  char* base = SDL_GetBasePath();
-  if (!base) return {};
-  // SDL answers in UTF-8, whatever the system's own narrow encoding.
-  std::filesystem::path folder = pathFromUtf8(base);
-  SDL_free(base);
-  return folder;
 }
 
 }  // namespace korvanta

@@ -1,8 +1,5 @@
-// The display as the program starts and ends with it, and where the program's own file lies.
+// The display as the program starts and ends with it.
 #pragma once
-
-#include <filesystem>
-#include <string>
 
 namespace korvanta {
 
@@ -11,9 +8,5 @@ namespace korvanta {
 bool startVideo();
 // Lets the display go again; the sound card must be closed first.
 void stopVideo();
-
-// The folder of our own executable, wherever the installation was put or unpacked; empty if it
-// cannot be told.
-std::filesystem::path programFolder();
 
 }  // namespace korvanta

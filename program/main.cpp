@@ -10,6 +10,7 @@
 
 #include "Program.h"
 #include "SoundFolder.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Video.h"
 #include "sound/Text.h"
 

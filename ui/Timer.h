@@ -17,7 +17,6 @@ class Timer {
 
   // Milliseconds between ticks; 0 stops the timer.
   void interval(int milliseconds);
-  int interval() const { return interval_; }
 
   // One pass of the event loop's clock, `elapsedMs` after the last; ticks when due.
   void elapse(int elapsedMs);

@@ -22,7 +22,7 @@ TEST_F(AimingTest, TheSightStopsAtBothEndsAndMovesOncePerKeyPress) {
   // Down jumps to the far left, and the cue is heard there.
   h.press(key::kDown);
   EXPECT_EQ(sight.balance(), -5000);
-  EXPECT_EQ(sight.file(), path("\\m.mp3"));
+  EXPECT_EQ(sight.file(), h.sound("m.mp3"));
   h.tick();
   EXPECT_GT(energy(h.output.lastBlock(), 0), 2 * energy(h.output.lastBlock(), 1));
 
@@ -63,7 +63,7 @@ TEST_F(AimingTest, TheSightStopsAtBothEndsAndMovesOncePerKeyPress) {
   // Shift alone centres; while it is held no arrow moves the sight.
   h.keyDown(key::kShift, shift::kShift);
   EXPECT_EQ(sight.balance(), 0);
-  EXPECT_EQ(sight.file(), path("\\m.mp3"));
+  EXPECT_EQ(sight.file(), h.sound("m.mp3"));
   h.keyDown(key::kLeft, shift::kShift);
   h.keyDown(key::kUp, shift::kShift);
   EXPECT_EQ(sight.balance(), 0);
@@ -85,7 +85,7 @@ TEST_F(AimingTest, ReloadingAndFiringFollowTheKeysAndTheBullets) {
   h.keyUp(key::kSpace);
   EXPECT_EQ(game.balasCargadas, 5);
   EXPECT_EQ(game.balasReserva, 5);
-  EXPECT_EQ(game.MMirilla.file(), path("\\c.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("c.mp3"));
   h.tick(30);
   reload();
   EXPECT_EQ(game.balasCargadas, 5);
@@ -95,15 +95,15 @@ TEST_F(AimingTest, ReloadingAndFiringFollowTheKeysAndTheBullets) {
   h.press(key::kSpace, shift::kCtrl);
   EXPECT_EQ(game.balasCargadas, 5);
   EXPECT_EQ(game.balasReserva, 4);
-  EXPECT_EQ(game.rutaDisparo, path("\\d3.mp3"));
-  EXPECT_EQ(game.MMirilla.file(), path("\\c.mp3"));
+  EXPECT_EQ(game.rutaDisparo, h.sound("d3.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("c.mp3"));
 
   // Key 2 chooses the shot and previews it; the keypad's 3 chooses nothing.
   h.press(key::kDigit0 + 2);
-  EXPECT_EQ(game.MMirilla.file(), path("\\d2.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("d2.mp3"));
   h.press(key::kKeypad0 + 3);
   fire();
-  EXPECT_EQ(game.rutaDisparo, path("\\d2.mp3"));
+  EXPECT_EQ(game.rutaDisparo, h.sound("d2.mp3"));
   EXPECT_EQ(game.balasCargadas, 4);
 
   // Shift and Ctrl together neither centre nor fire.
@@ -117,19 +117,19 @@ TEST_F(AimingTest, ReloadingAndFiringFollowTheKeysAndTheBullets) {
   h.keyUp(key::kCtrl);
   EXPECT_EQ(game.balasCargadas, 0);
   EXPECT_EQ(game.balasReserva, 4);
-  EXPECT_EQ(game.MMirilla.file(), path("\\g.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
 
   // Shift+1 chooses shot 1, and the centring of the same press is what is heard.
   h.press(key::kDigit0 + 1, shift::kShift);
   EXPECT_EQ(game.disparoElegido, "d1.mp3");
-  EXPECT_EQ(game.MMirilla.file(), path("\\m.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("m.mp3"));
   EXPECT_EQ(game.MMirilla.balance(), 0);
 
   // Ctrl+Escape fires the last loaded bullet, then asks to leave.
   reload();
   h.press(key::kEscape, shift::kCtrl);
   EXPECT_EQ(game.balasCargadas, 0);
-  EXPECT_EQ(game.rutaDisparo, path("\\d1.mp3"));
+  EXPECT_EQ(game.rutaDisparo, h.sound("d1.mp3"));
   EXPECT_EQ(game.salidaPedida, 1);
 }
 

@@ -30,9 +30,9 @@ TEST_F(ArrowTest, OnlyAttackersInBowRangeWhoseCryHasEndedShootEachFromItsOwnPlay
     return r.draw(4) == 1 && r.draw(21) == 10 && r.draw(4) == 4 && r.draw(21) == 12;
   });
   game.flecha();
-  EXPECT_EQ(game.MFlecha(3).file(), path("\\f1.mp3"));
+  EXPECT_EQ(game.MFlecha(3).file(), h.sound("f1.mp3"));
   EXPECT_EQ(game.MFlecha(3).balance(), 500);
-  EXPECT_EQ(game.MFlecha(5).file(), path("\\f4.mp3"));
+  EXPECT_EQ(game.MFlecha(5).file(), h.sound("f4.mp3"));
   EXPECT_EQ(game.MFlecha(5).balance(), -500);
   for (int k : {3, 5}) {
     EXPECT_EQ(game.MFlecha(k).volume(), 0);
@@ -41,7 +41,7 @@ TEST_F(ArrowTest, OnlyAttackersInBowRangeWhoseCryHasEndedShootEachFromItsOwnPlay
     EXPECT_EQ(game.MIndio(k).position(), 0.0);
   }
   for (int k : {1, 2, 4, 6, 7}) EXPECT_EQ(game.MFlecha(k).file(), "") << k;
-  EXPECT_EQ(game.rutaFlecha, path("\\f4.mp3"));
+  EXPECT_EQ(game.rutaFlecha, h.sound("f4.mp3"));
   EXPECT_EQ(game.balanceFlecha, -500);
   EXPECT_EQ(game.pistoleroMuerto, 0);
 
@@ -78,10 +78,10 @@ TEST_F(ArrowTest, AnArrowAtTheCentreKillsTheGunmanAndEndsTheFight) {
   for (int k = 1; k <= Form1::kSlots; ++k) EXPECT_EQ(game.indioActivo(k), 0) << k;
   // The same tick counts nobody left, and yet there is no success.
   EXPECT_EQ(game.indiosActivos, 0);
-  EXPECT_NE(game.MFlecha(1).file(), path("\\exito.mp3"));
+  EXPECT_NE(game.MFlecha(1).file(), h.sound("exito.mp3"));
 
   // The death at the centre, five times over.
-  EXPECT_EQ(game.MIndio100.file(), path("\\muerte.mp3"));
+  EXPECT_EQ(game.MIndio100.file(), h.sound("muerte.mp3"));
   EXPECT_EQ(game.MIndio100.balance(), 0);
   EXPECT_EQ(game.MIndio100.volume(), -600);
   // The killing arrow itself sounds at the centre.
@@ -105,15 +105,15 @@ TEST_F(ArrowTest, AnArrowAtTheCentreKillsTheGunmanAndEndsTheFight) {
 
   // The gun is empty for good: Ctrl clicks, Space finds nothing to load.
   fire();
-  EXPECT_EQ(game.MMirilla.file(), path("\\g.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
   reload();
-  EXPECT_EQ(game.MMirilla.file(), path("\\g.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
   EXPECT_EQ(game.balasCargadas, 0);
-  EXPECT_NE(game.MFlecha(1).file(), path("\\exito.mp3"));
+  EXPECT_NE(game.MFlecha(1).file(), h.sound("exito.mp3"));
 
   // The dead gunman's farewell, and back to the menu once it is over.
   h.press(key::kEscape);
-  EXPECT_EQ(game.PISTOLERO.file(), path("\\fin.mp3"));
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("fin.mp3"));
   EXPECT_EQ(game.PISTOLERO.volume(), -500);
   h.tickUntil([&] { return !game.loaded(); }, 300);
   EXPECT_FALSE(game.loaded());

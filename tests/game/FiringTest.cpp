@@ -33,15 +33,16 @@ TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
   const int16_t counted = game.indiosActivos;
   fire();
 
-  EXPECT_EQ(game.MMirilla.file(), path("\\d3.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("d3.mp3"));
   EXPECT_EQ(game.MMirilla.balance(), -2500);
   EXPECT_EQ(game.balasCargadas, 0);
-  EXPECT_TRUE(game.rutaAcierto == path("\\g1.mp3") || game.rutaAcierto == path("\\g2.mp3"));
-  EXPECT_EQ(game.carpetaSonidos, game.soundDir + "\\");
+  // Each falls to one of the two hit sounds, the same for all, from where it stood.
+  const std::string hit = game.MIndio(2).file();
+  EXPECT_TRUE(hit == h.sound("g1.mp3") || hit == h.sound("g2.mp3")) << hit;
   for (int k : {2, 5, 6}) {
     SCOPED_TRACE(k);
     EXPECT_EQ(game.indioActivo(k), 0);
-    EXPECT_EQ(game.MIndio(k).file(), game.rutaAcierto);
+    EXPECT_EQ(game.MIndio(k).file(), hit);
     EXPECT_TRUE(sounding(game.MIndio(k)));
     EXPECT_EQ(game.MIndio(k).balance(), -2500);
   }
@@ -133,14 +134,14 @@ TEST_F(FiringTest, TheBulletsLeftDecideWhenTheFallenReturnAndWhenTheGunmanSpeaks
     game.indiosActivos = int16_t(c.inPlay);
     game.balasCargadas = c.loaded;
     game.balasReserva = c.spare;
-    game.PISTOLERO.file(path("\\fin.mp3"));
+    game.PISTOLERO.file(h.sound("fin.mp3"));
     game.PISTOLERO.volume(-600);
     fire();
     EXPECT_EQ(game.balasCargadas, c.loaded - 1);
     EXPECT_EQ(game.indiosActivos, c.inPlayAfter);
     EXPECT_EQ(inPlay(), c.inPlayAfter);
     EXPECT_EQ(game.balasReserva, c.spareAfter);
-    EXPECT_EQ(game.PISTOLERO.file() == path("\\no salgo.mp3"), c.speaks);
+    EXPECT_EQ(game.PISTOLERO.file() == h.sound("no salgo.mp3"), c.speaks);
     if (c.speaks) {
       EXPECT_EQ(game.PISTOLERO.volume(), 0);
     }

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <functional>
-#include <map>
-#include <string>
 
 #include "game/Form1.h"
 #include "tests/support/FixturePack.h"
@@ -32,26 +29,20 @@ class StandInMenu : public Window {
 
 class GameTest : public ::testing::Test {
  protected:
-  explicit GameTest(const std::map<std::string, double>& lengths = {})
-      : folder(packed(freshFolder("game"), lengths)) {
+  GameTest() {
+    writeFixturePack(h.folder);
     h.desktop.add(game);
     h.desktop.add(menu);
   }
-
-  static std::filesystem::path packed(std::filesystem::path folder,
-                                      const std::map<std::string, double>& lengths) {
-    writeFixturePack(folder, lengths);
-    return folder;
-  }
+  ~GameTest() override { std::filesystem::remove_all(h.folder); }
 
   void start() { h.desktop.show("Form1"); }
-  // A sound path as the game writes it.
-  std::string path(const std::string& literal) const { return game.soundDir + literal; }
 
   // The player's hands: aim by ear with Shift and the arrows, load with Space, fire with Ctrl.
   void aimAt(int32_t place) { hands.aimAt(place); }
   void fire() { hands.fire(); }
   void reload() { hands.reload(); }
+  int inPlay() const { return hands.inPlay(); }
 
   // Slot k's cry is sounding, as after a step.
   void cry(int k) {
@@ -63,8 +54,7 @@ class GameTest : public ::testing::Test {
     cry(k);
     game.MIndio(k).position(game.MIndio(k).duration());
   }
-  bool sounding(Player& p) const { return p.duration() > p.position(); }
-  int inPlay() const { return hands.inPlay(); }
+  static bool sounding(Player& p) { return p.duration() > p.position(); }
 
   // A sharp player: whenever a cry sounds, aims at it, loads if need be and fires at once.
   // Returns the shots fired.
@@ -73,13 +63,11 @@ class GameTest : public ::testing::Test {
     for (int t = 0; t < tickLimit && inPlay() > 0 && game.pistoleroMuerto == 0; ++t) {
       h.tick();
       for (int k = 1; k <= Form1::kSlots; ++k) {
-        Player& voice = game.MIndio(k);
-        if (game.indioActivo(k) == 1 && voice.file() == game.vozIndio(k) && sounding(voice)) {
-          aimAt(voice.balance());
-          if (game.balasCargadas == 0) reload();
-          fire();
-          ++shots;
-        }
+        if (!hands.crying(k)) continue;
+        aimAt(game.MIndio(k).balance());
+        if (game.balasCargadas == 0) reload();
+        fire();
+        ++shots;
       }
     }
     return shots;
@@ -90,8 +78,7 @@ class GameTest : public ::testing::Test {
     if (!hands.arrangeDraws(wanted)) FAIL() << "no clock value gives these draws";
   }
 
-  std::filesystem::path folder;
-  Harness h{folder};
+  Harness h{freshFolder("game")};
   Form1 game{h.desktop};
   StandInMenu menu{h.desktop};
   Hands hands{h, game};

@@ -11,7 +11,7 @@ using LeavingTest = GameTest;
 TEST_F(LeavingTest, EscapeWhileAttackersRemainAndPressedTwiceWaitsForTheLastFarewell) {
   start();
   h.press(key::kEscape);
-  EXPECT_EQ(game.PISTOLERO.file(), path("\\no salgo.mp3"));
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("no salgo.mp3"));
   EXPECT_EQ(game.PISTOLERO.volume(), -500);
   EXPECT_EQ(game.salidaPedida, 1);
   const int farewell = int(game.PISTOLERO.duration() * 100);
@@ -47,12 +47,12 @@ TEST_F(LeavingTest, AfterAWinTheGunmanSaysSoButOnlyOnceTheClockHasCountedTheLast
   for (int k = 1; k <= Form1::kSlots; ++k) game.indioActivo(k) = 0;
   // Before the clock has counted, attackers still seem to be there.
   h.press(key::kEscape);
-  EXPECT_EQ(game.PISTOLERO.file(), path("\\no salgo.mp3"));
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("no salgo.mp3"));
   h.tick();
   h.press(key::kEscape);
-  EXPECT_EQ(game.PISTOLERO.file(), path("\\exito1.mp3"));
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("exito1.mp3"));
   EXPECT_EQ(game.PISTOLERO.volume(), -500);
-  EXPECT_EQ(game.MFlecha(1).file(), path("\\exito.mp3"));
+  EXPECT_EQ(game.MFlecha(1).file(), h.sound("exito.mp3"));
   h.tickUntil([&] { return !game.loaded(); }, 300);
   EXPECT_EQ(menu.loads, 1);
 }
@@ -61,9 +61,9 @@ TEST_F(LeavingTest, AGameWithMissingAndBrokenSoundsStillPlaysToItsEndAndLeaves) 
   namespace fs = std::filesystem;
   for (const char* gone : {"A1.MP3", "A2.MP3", "A3.MP3", "i3.mp3", "i7.mp3", "g1.mp3", "exito1.mp3",
                            "no salgo.mp3", "d3.mp3"})
-    fs::remove(folder / gone);
+    fs::remove(h.folder / gone);
   for (const char* broken : {"A4.MP3", "i1.mp3", "i4.mp3", "g2.mp3", "exito.mp3", "m.mp3"})
-    std::ofstream(folder / broken, std::ios::binary | std::ios::trunc) << "not a sound at all";
+    std::ofstream(h.folder / broken, std::ios::binary | std::ios::trunc) << "not a sound at all";
 
   start();
   const int attackers = game.indiosActivos;
@@ -71,11 +71,11 @@ TEST_F(LeavingTest, AGameWithMissingAndBrokenSoundsStillPlaysToItsEndAndLeaves) 
   EXPECT_EQ(inPlay(), 0);
   EXPECT_LE(shots, attackers);
   h.tick();
-  EXPECT_EQ(game.MFlecha(1).file(), path("\\exito.mp3"));
+  EXPECT_EQ(game.MFlecha(1).file(), h.sound("exito.mp3"));
 
   // The missing farewell is a second of silence; then the menu.
   h.press(key::kEscape);
-  EXPECT_EQ(game.PISTOLERO.file(), path("\\exito1.mp3"));
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("exito1.mp3"));
   const int waited = h.tickUntil([&] { return !game.loaded(); }, 300);
   EXPECT_FALSE(game.loaded());
   EXPECT_NEAR(waited, 100, 5);

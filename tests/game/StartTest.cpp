@@ -1,4 +1,5 @@
 // Starting an ambush: who attacks, with which voice, from where; and a second game after the menu.
+#include <map>
 #include <set>
 
 #include "GameFixture.h"
@@ -14,7 +15,7 @@ bool onGrid(int32_t place) {
 
 TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
   start();
-  EXPECT_EQ(game.soundDir, folder.string());
+  EXPECT_EQ(game.soundDir, h.folder.string());
 
   // One of the six ambiences, at -1000, sounding at once.
   const std::string ambience = game.MAmbiente.file();
@@ -27,7 +28,7 @@ TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
   EXPECT_GT(game.MAmbiente.position(), 0.0);
 
   // The sight waits at the centre with its cue loaded but silent; the gun is empty.
-  EXPECT_EQ(game.MMirilla.file(), path("\\m.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("m.mp3"));
   EXPECT_EQ(game.MMirilla.volume(), -300);
   EXPECT_EQ(game.MMirilla.balance(), 0);
   EXPECT_EQ(game.MMirilla.position(), 0.0);
@@ -55,7 +56,7 @@ TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
 
   // Ctrl before any reload answers with the empty-gun sound.
   fire();
-  EXPECT_EQ(game.MMirilla.file(), path("\\g.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
 
   // The clock renews its play count of 2 on every tick: the ambience outlasts its two passes.
   h.tick(int(game.MAmbiente.duration() * 100 * 3));
@@ -63,42 +64,38 @@ TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
   EXPECT_EQ(game.MAmbiente.file(), ambience);
 }
 
-TEST_F(StartTest, VoicesPlacesAndAttackersAreDrawnAsTheTablesSay) {
+TEST_F(StartTest, FourteenVoicesAndTwentyOnePlacesAreHeardWithEvenChances) {
   start();
-  std::set<std::string> voices;
-  std::set<int32_t> places;
-  bool sawDraw14 = false;
+  std::map<std::string, int> voices;
+  std::map<int32_t, int> places;
   int slot7Joined = 0;
-  for (int round = 0; round < 3000; ++round) {
+  constexpr int kRounds = 3000;
+  for (int round = 0; round < kRounds; ++round) {
     game.asignaIndios();
-    for (int k = 1; k <= Form1::kSlots; ++k) voices.insert(game.vozIndio(k));
-    // The last draw is slot 7's: draw 14 repeats voice 4.
-    if (game.sorteoVoz == 14) {
-      sawDraw14 = true;
-      EXPECT_EQ(game.vozIndio(7), path("\\i4.mp3"));
-    }
-    if (game.sorteoVoz != 14) {
-      EXPECT_EQ(game.vozIndio(7), path("\\i" + std::to_string(game.sorteoVoz) + ".mp3"));
-    }
-
     game.SITUACIÓN();
-    for (int k = 1; k <= Form1::kSlots; ++k) places.insert(game.MIndio(k).balance());
-    const int d = game.sorteoLugar;
-    EXPECT_EQ(game.MIndio(7).balance(), d == 1 ? 0 : d <= 11 ? -500 * (d - 1) : 500 * (d - 11));
-
+    for (int k = 1; k <= Form1::kSlots; ++k) {
+      ++voices[game.vozIndio(k)];
+      ++places[game.MIndio(k).balance()];
+    }
     for (int k = 5; k <= 7; ++k) game.indioActivo(k) = 0;
     game.activaIndios();
     slot7Joined += game.indioActivo(7);
     EXPECT_EQ(game.balasReserva, 5 * game.indiosActivos);
   }
-  EXPECT_TRUE(sawDraw14);
-  // Fourteen voices, never a 14th file.
+  // Fifteen draws of a voice, but no 14th file: the fourth voice is heard twice as often.
+  constexpr double kDraws = 7.0 * kRounds;
   EXPECT_EQ(voices.size(), 14u);
-  EXPECT_FALSE(voices.contains(path("\\i14.mp3")));
+  EXPECT_FALSE(voices.contains(h.sound("i14.mp3")));
+  for (const auto& [voice, count] : voices)
+    EXPECT_NEAR(count / kDraws, voice == h.sound("i4.mp3") ? 2.0 / 15 : 1.0 / 15, 0.012) << voice;
+  // Every place of the grid, each as likely.
   EXPECT_EQ(places.size(), 21u);
-  for (int32_t place : places) EXPECT_TRUE(onGrid(place));
+  for (const auto& [place, count] : places) {
+    EXPECT_TRUE(onGrid(place)) << place;
+    EXPECT_NEAR(count / kDraws, 1.0 / 21, 0.01) << place;
+  }
   // One chance in seven.
-  EXPECT_NEAR(slot7Joined / 3000.0, 1.0 / 7, 0.03);
+  EXPECT_NEAR(slot7Joined / double(kRounds), 1.0 / 7, 0.03);
 }
 
 TEST_F(StartTest, ASecondGameKeepsSlotSixAndTheHeldKeyButStartsAfresh) {

@@ -28,7 +28,7 @@ TEST_F(MenuClosing, TheProgramEndsTheTickTheFarewellHasPlayedOut) {
   ASSERT_EQ(menu.MFondo.volume(), -300);
 
   press(key::kEscape);
-  EXPECT_EQ(menu.MPresentación.file(), sound("exito.mp3"));
+  EXPECT_EQ(menu.MPresentación.file(), h.sound("exito.mp3"));
   EXPECT_EQ(menu.MFondo.volume(), -300);
   const int ticks = ticksUntilTheEnd(h, menu.MPresentación, 500);
   EXPECT_FALSE(h.desktop.running());
@@ -44,24 +44,6 @@ TEST_F(MenuClosing, AnItemChosenAfterEscapeIsTheVoiceAwaited) {
   const int ticks = ticksUntilTheEnd(h, menu.MPresentación, 500);
   EXPECT_FALSE(h.desktop.running());
   EXPECT_GT(ticks, 100) << "the cut-off farewell would have ended long before";
-}
-
-TEST_F(MenuClosing, EnterAfterEscapeStartsAGameAndTheProgramGoesOn) {
-  open();
-  press(key::kEscape);
-  h.tick(5);
-  press(key::kEnter);
-  EXPECT_EQ(game.loads, 1);
-  EXPECT_FALSE(menu.loaded());
-  h.tick(200);
-  EXPECT_TRUE(h.desktop.running());
-
-  // Back in the menu the closing check is idle again.
-  h.desktop.show("Form2");
-  game.Unload();
-  h.tick(300);
-  EXPECT_TRUE(ended(menu.MPresentación));
-  EXPECT_TRUE(h.desktop.running());
 }
 
 TEST_F(MenuClosing, AMissingFarewellStillEndsTheProgram) {

@@ -8,10 +8,13 @@ namespace {
 
 using MenuEnter = MenuTest;
 
-TEST_F(MenuEnter, AGameStartedFromTheSixthItemComesBackToTheSamePlace) {
+TEST_F(MenuEnter, AGameStartedFromTheSixthItemEvenAfterEscapeComesBackToTheSamePlace) {
   open();
   press(key::kDown, 5);
   EXPECT_EQ(menu.MPresentación.file(), itemVoice(5));
+  // Escape's farewell is cut short by Enter: the game starts and the program goes on.
+  press(key::kEscape);
+  h.tick(5);
   press(key::kEnter);
   EXPECT_EQ(game.loads, 1);
   EXPECT_TRUE(game.loaded());
@@ -19,11 +22,14 @@ TEST_F(MenuEnter, AGameStartedFromTheSixthItemComesBackToTheSamePlace) {
   h.tick(200);
   EXPECT_TRUE(h.desktop.running());
 
-  // The game's farewell shows the menu and leaves.
+  // The game's farewell shows the menu and leaves; the menu greets anew, its closing check idle.
   h.desktop.show("Form2");
   game.Unload();
   EXPECT_EQ(menu.MPresentación.file(), itemVoice(0));
-  EXPECT_EQ(menu.MFondo.file(), sound("msc.mp3"));
+  EXPECT_EQ(menu.MFondo.file(), h.sound("msc.mp3"));
+  h.tick(300);
+  EXPECT_TRUE(ended(menu.MPresentación));
+  EXPECT_TRUE(h.desktop.running());
   press(key::kDown);
   EXPECT_EQ(menu.MPresentación.file(), itemVoice(6));
 }

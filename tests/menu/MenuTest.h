@@ -39,10 +39,9 @@ class MenuTest : public ::testing::Test {
     h.desktop.show("Form2");
   }
 
-  // The path the menu gives a player for one file of the pack.
-  std::string sound(const std::string& name) const { return h.folder.string() + "\\" + name; }
+  // The voice of the item at `position` of the ring, 0 to 9.
   std::string itemVoice(int position) const {
-    return sound("ex" + std::to_string(position + 1) + ".mp3");
+    return h.sound("ex" + std::to_string(position + 1) + ".mp3");
   }
 
   static bool ended(const Player& player) { return player.position() == player.duration(); }

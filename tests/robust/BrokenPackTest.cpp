@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Program.h"
+#include "HandDrivenProgram.h"
 #include "tests/support/FixturePack.h"
 
 namespace korvanta::test {
@@ -103,7 +103,7 @@ constexpr int kLongFarewellTicks = 60'000 + kFarewellTicks;
 class BrokenPack : public ::testing::TestWithParam<Damage> {
  protected:
   // One run of the program on a pack in which `name` is damaged.
-  void playThrough(Program& p, const std::string& name) {
+  void playThrough(HandDrivenProgram& p, const std::string& name) {
     const Route route = routeTo(name);
     const bool longFile = GetParam() == Damage::kTenMinutes;
     Form1& game = p.game;
@@ -113,21 +113,22 @@ class BrokenPack : public ::testing::TestWithParam<Damage> {
     // The program starts at the menu, which greets.
     h.desktop.show("Form2");
     ASSERT_TRUE(menu.loaded());
-    EXPECT_EQ(menu.MPresentación.file(), p.path("ex1.mp3"));
+    EXPECT_EQ(menu.MPresentación.file(), p.h.sound("ex1.mp3"));
 
     // The menu answers: Down speaks each item around the whole ring, back to the first.
     for (int position = 1; position <= 10; ++position) {
       h.press(key::kDown);
       if (position <= 9) {
-        EXPECT_EQ(menu.MPresentación.file(), p.path("ex" + std::to_string(position + 1) + ".mp3"));
+        EXPECT_EQ(menu.MPresentación.file(),
+                  p.h.sound("ex" + std::to_string(position + 1) + ".mp3"));
       }
     }
     h.press(key::kDown);
-    EXPECT_EQ(menu.MPresentación.file(), p.path("ex1.mp3"));
+    EXPECT_EQ(menu.MPresentación.file(), p.h.sound("ex1.mp3"));
 
     // The music plays through its first window of tag sounds; or on to the piece wanted.
     h.tick(450);
-    for (int t = 0; route.piece && t < 3000 && menu.MFondo.file() != p.path(name); ++t) {
+    for (int t = 0; route.piece && t < 3000 && menu.MFondo.file() != p.h.sound(name); ++t) {
       if (menu.MFondo.duration() - menu.MFondo.position() < 0.05)
         p.arrange([&](Random& r) { return r.draw(3) == route.piece; });
       h.tick();
@@ -149,8 +150,8 @@ class BrokenPack : public ::testing::TestWithParam<Damage> {
 
     // Every key of the gun: an empty click, the four shot sounds, a bullet, the sight.
     p.fire();
-    for (int16_t digit = 49; digit <= 52; ++digit) h.press(digit);
-    h.press(51);
+    for (int n = 1; n <= 4; ++n) h.press(int16_t(key::kDigit0 + n));
+    h.press(key::kDigit0 + 3);
     p.reload();
     EXPECT_EQ(game.balasCargadas, 1);
     h.press(key::kLeft);
@@ -160,7 +161,7 @@ class BrokenPack : public ::testing::TestWithParam<Damage> {
 
     // The first attacker cries and falls to one shot.
     EXPECT_TRUE(p.shoot(1, route.hitSound));
-    EXPECT_EQ(game.MIndio(1).file(), p.path("g" + std::to_string(route.hitSound) + ".mp3"));
+    EXPECT_EQ(game.MIndio(1).file(), p.h.sound("g" + std::to_string(route.hitSound) + ".mp3"));
 
     // An attacker closes in over thirteen steps; when its cry has ended, its next step shoots.
     if (route.arrow) {
@@ -171,7 +172,7 @@ class BrokenPack : public ::testing::TestWithParam<Damage> {
         return r.draw(200) == 2 && r.draw(4) == route.arrow && (r.draw(21) == 11) == route.death;
       });
       h.tick();
-      EXPECT_EQ(game.MFlecha(2).file(), p.path("f" + std::to_string(route.arrow) + ".mp3"));
+      EXPECT_EQ(game.MFlecha(2).file(), p.h.sound("f" + std::to_string(route.arrow) + ".mp3"));
       EXPECT_EQ(game.pistoleroMuerto, route.death ? 1 : 0);
     }
     // Or the player downs every attacker and hears the success.
@@ -182,7 +183,7 @@ class BrokenPack : public ::testing::TestWithParam<Damage> {
     }
     if (route.win) {
       h.tick();
-      EXPECT_EQ(game.MFlecha(1).file(), p.path("exito.mp3"));
+      EXPECT_EQ(game.MFlecha(1).file(), p.h.sound("exito.mp3"));
     }
 
     // Some play with the keys the game knows best.
@@ -198,14 +199,14 @@ class BrokenPack : public ::testing::TestWithParam<Damage> {
 
     // Escape: the gunman's farewell, then the menu comes back by itself.
     h.press(key::kEscape);
-    const bool longFarewell = longFile && game.PISTOLERO.file() == p.path(name);
+    const bool longFarewell = longFile && game.PISTOLERO.file() == p.h.sound(name);
     const int farewell = longFarewell ? kLongFarewellTicks : kFarewellTicks;
     const int tookToMenu = h.tickUntil([&] { return menu.loaded() && !game.loaded(); }, farewell);
     ASSERT_LT(tookToMenu, farewell) << "the game never went back to the menu";
 
     // The menu answers again where the player left it, and its Escape ends the program.
     h.press(key::kDown);
-    EXPECT_EQ(menu.MPresentación.file(), p.path("ex2.mp3"));
+    EXPECT_EQ(menu.MPresentación.file(), p.h.sound("ex2.mp3"));
     h.press(key::kEscape);
     const int goodbye = longFile && name == "exito.mp3" ? kLongFarewellTicks : kFarewellTicks;
     const int tookToEnd = h.tickUntil([&] { return !h.desktop.running(); }, goodbye);
@@ -228,7 +229,7 @@ TEST_P(BrokenPack, EveryFileInTurnStillLetsThePlayerPlayAndLeave_AndIsNamedOnce)
 
     testing::internal::CaptureStderr();
     {
-      Program p(folder);
+      HandDrivenProgram p(folder);
       playThrough(p, name);
     }
     const std::string said = testing::internal::GetCapturedStderr();
@@ -255,7 +256,7 @@ TEST(BrokenPackLongFile, HalfADownloadedTenMinutePieceIsNamedOnceAndPlaysWhatItH
 
   testing::internal::CaptureStderr();
   {
-    Program p(folder);
+    HandDrivenProgram p(folder);
     p.h.desktop.show("Form2");
     // Streamed, it keeps the ten minutes its tag promises.
     EXPECT_DOUBLE_EQ(p.menu.MFondo.duration(), 600.0);
@@ -270,7 +271,7 @@ TEST(BrokenPackLongFile, HalfADownloadedTenMinutePieceIsNamedOnceAndPlaysWhatItH
     EXPECT_DOUBLE_EQ(p.menu.MFondo.duration(), 600.0);
     EXPECT_NEAR(p.menu.MFondo.position(), 305.0, 0.1);
     p.h.press(key::kDown);
-    EXPECT_EQ(p.menu.MPresentación.file(), p.path("ex2.mp3"));
+    EXPECT_EQ(p.menu.MPresentación.file(), p.h.sound("ex2.mp3"));
     p.h.press(key::kEscape);
     EXPECT_LT(p.h.tickUntil([&] { return !p.h.desktop.running(); }, kFarewellTicks),
               kFarewellTicks);

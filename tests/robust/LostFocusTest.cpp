@@ -6,27 +6,17 @@
 
 #include <functional>
 
-#include "game/Form1.h"
 #include "platform/EventLoop.h"
-#include "tests/support/FixturePack.h"
-#include "tests/support/Harness.h"
+#include "tests/game/GameFixture.h"
 #include "ui/HeldKeys.h"
-#include "ui/Keys.h"
 
 namespace korvanta::test {
 namespace {
 
-class LostFocusTest : public ::testing::Test {
+class LostFocusTest : public GameTest {
  protected:
-  LostFocusTest() {
-    writeFixturePack(h.folder);
-    h.desktop.add(game);
-    h.desktop.show("Form1");
-  }
-  ~LostFocusTest() override { std::filesystem::remove_all(h.folder); }
+  LostFocusTest() { start(); }
 
-  Harness h{freshFolder("focus")};
-  Form1 game{h.desktop};
   // What the event loop does with the desktop's key events.
   HeldKeys keys{h.desktop};
 };

@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "platform/Opener.h"
 #include "tests/support/FixturePack.h"
+#include "tests/support/Waiting.h"
 
 namespace korvanta::test {
 namespace {
@@ -38,9 +37,7 @@ std::string contents(const fs::path& file) {
 
 // Waits for a file the stand-in opener writes; bounded, so a broken opener fails the test.
 bool appears(const fs::path& file) {
-  for (int i = 0; i < 400 && !fs::exists(file); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  return fs::exists(file);
+  return waitFor([&] { return fs::exists(file); });
 }
 
 TEST(Opener, TheAddressArrivesWhole_NoShellRunsIt_AndTheGameGoesOnWithoutWaiting) {

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "platform/Opener.h"
 #include "sound/Text.h"
 #include "tests/support/FixturePack.h"
+#include "tests/support/Waiting.h"
 
 namespace korvanta::test {
 namespace {
@@ -23,19 +22,9 @@ fs::path writeProbe(const fs::path& file) {
   return fs::path(file).replace_extension(".txt");
 }
 
-// Retries `done` for ten seconds at most, so a shell that never runs the probe fails the test.
-template <class F>
-bool within10s(F&& done) {
-  for (int i = 0; i < 400; ++i) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  return false;
-}
-
-// The probe's mark, once whole: "opened".
+// The probe's mark, once whole: "opened"; waited for, so a shell that never runs it fails.
 bool marked(const fs::path& mark) {
-  return within10s([&] {
+  return waitFor([&] {
     std::string word;
     std::ifstream(mark) >> word;
     return word == "opened";
@@ -45,7 +34,7 @@ bool marked(const fs::path& mark) {
 // Removes what the probe's run may still hold open (the batch file, its mark, their folder).
 void removeOnceFree(const fs::path& entry) {
   std::error_code error;
-  within10s([&] { return fs::remove(entry, error) || !fs::exists(entry, error); });
+  waitFor([&] { return fs::remove(entry, error) || !fs::exists(entry, error); });
 }
 
 TEST(Opener, TheShellOpensTheAddressByItsWholeNameOrBesideTheProgram) {

@@ -12,6 +12,9 @@ namespace korvanta::test {
 // The 51 file names the game and the menu load.
 const std::vector<std::string>& packFileNames();
 
+// A sound path as the windows and players write it: the folder, a backslash, the file's name.
+std::string soundPath(const std::filesystem::path& folder, const std::string& name);
+
 // The length in seconds each fixture file is given (before any override).
 double fixtureSeconds(const std::string& name);
 
@@ -34,6 +37,11 @@ void writeTone(const std::filesystem::path& file, double seconds, const Tone& to
 void writeTone(const std::filesystem::path& file, double seconds, double frequency = 440.0);
 // For the tests of long sounds: a low rate keeps ten minutes quick to make.
 void writeLongTone(const std::filesystem::path& file, double seconds);
+
+// A file as the game's own decoder reads it: its first channel as floats, at the file's own rate
+// (given in `rate`); empty, with `why` set, if it does not decode.
+std::vector<float> decodedSamples(const std::filesystem::path& file, std::string& why,
+                                  int* rate = nullptr);
 
 // Copies `from` over `to`, which may exist (the Windows C++ library cannot overwrite in place).
 void copyOver(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -24,6 +24,12 @@ int Hands::inPlay() const {
   return n;
 }
 
+bool Hands::crying(int k) const {
+  Player& voice = game.MIndio(k);
+  return game.indioActivo(k) == 1 && voice.file() == game.vozIndio(k) &&
+         voice.duration() > voice.position();
+}
+
 bool Hands::arrangeDraws(const std::function<bool(Random&)>& wanted) {
   for (uint64_t c = 1; c < 10'000'000; ++c) {
     h.clock = c;

@@ -20,6 +20,8 @@ struct Hands {
   void reload();
   // Attackers in play right now; the game clock's own count waits for its next tick.
   int inPlay() const;
+  // Slot k is in play and its cry is sounding: a shot at its place now fells it.
+  bool crying(int k) const;
 
   // Holds the harness clock at a value under which the coming draws are the ones a test needs;
   // `wanted` makes the same draws, in the same order, on a copy of the generator. False if no

@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include "FixturePack.h"
+
 namespace korvanta::test {
 
 Harness::Harness(std::filesystem::path soundFolder) : folder(std::move(soundFolder)) {
@@ -12,6 +14,10 @@ void Harness::tick(int count) {
     output.advance(kFramesPerTick);
     desktop.elapse(10);
   }
+}
+
+std::string Harness::sound(const std::string& name) const {
+  return soundPath(folder, name);
 }
 
 void Harness::press(int16_t keyCode, int16_t shift) {

@@ -37,6 +37,9 @@ struct Harness {
   void keyDown(int16_t keyCode, int16_t shift = 0) { desktop.keyDown(keyCode, shift); }
   void keyUp(int16_t keyCode, int16_t shift = 0) { desktop.keyUp(keyCode, shift); }
 
+  // A file of the sound folder, by the path the windows give their players.
+  std::string sound(const std::string& name) const;
+
   // The sound folder as the windows see it.
   std::filesystem::path folder;
   // The value the random generator folds in; tests may hold it fixed.

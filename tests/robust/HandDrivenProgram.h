@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <string>
 
 #include "program/Windows.h"
 #include "tests/support/Hands.h"
@@ -17,11 +16,9 @@
 
 namespace korvanta::test {
 
-struct Program {
-  explicit Program(std::filesystem::path folder) : h(std::move(folder)) {}
-
-  // A sound path as both windows write it.
-  std::string path(const std::string& name) const { return h.folder.string() + "\\" + name; }
+// Named apart from the product's `korvanta::Program`, which wires the same windows to SDL.
+struct HandDrivenProgram {
+  explicit HandDrivenProgram(std::filesystem::path folder) : h(std::move(folder)) {}
 
   // Holds the harness clock at a value under which the coming draws are the ones wanted.
   void arrange(const std::function<bool(Random&)>& wanted) {
