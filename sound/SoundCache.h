@@ -28,10 +28,10 @@ class SoundCache {
 
   // The audio for `gamePath` at the mixer's rate, decoding it on first use. A file that cannot be
   // used is reported once on stderr and stands in as one second of silence, so the game keeps its
-  // pace; a file cut short is reported too, and plays what it holds. A file of some seconds comes
-  // back at once with its length known and is decoded in the background while it plays; asking
-  // again for it meanwhile gives the same audio. A file longer than half a minute is streamed:
-  // each call opens it afresh, with its exact length known at once.
+  // pace; a file cut short is reported too, and plays what it holds. A file comes back with its
+  // length known and its first quarter second decoded, and the rest is decoded in the background
+  // while it plays; asking again for it meanwhile gives the same audio. A file longer than half
+  // a minute is streamed: each call opens it afresh, with its exact length known at once.
   std::shared_ptr<const Sound> get(const std::string& gamePath);
 
   // How many distinct paths have been asked for (decoded or failed).
