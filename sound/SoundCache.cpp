@@ -46,21 +46,28 @@ std::shared_ptr<const Sound> SoundCache::get(const std::string& gamePath) {
   if (known != entries_.end() && known->second.sound) return known->second.sound;
   // Looked up on disk once per load: a streamed file opens a stream of its own each time.
   const std::filesystem::path file = resolveSoundPath(gamePath);
-  if (known == entries_.end()) known = entries_.emplace(gamePath, load(file)).first;
+  // A file streamed on its first load plays from the very decoder that looked at it.
+  Mp3Decoder::Opened opened = std::string();
+  if (known == entries_.end()) known = entries_.emplace(gamePath, load(file, opened)).first;
   Entry& entry = known->second;
   if (entry.sound) return entry.sound;
-  return stream(file, entry);
+  if (!std::holds_alternative<std::unique_ptr<Mp3Decoder>>(opened))
+    opened = openSoundFile(file, Mixer::kOutputRate);
+  return stream(file, std::move(opened), entry);
 }
 
-SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
+SoundCache::Entry SoundCache::load(const std::filesystem::path& file,
+                                   Mp3Decoder::Opened& streamed) {
   Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
   if (const auto* reason = std::get_if<std::string>(&opened)) {
     report_(utf8(file), *reason);
     return {silenceStandIn(), nullptr};
   }
   auto decoder = std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened));
-  if (decoder->announcedSeconds() > kStreamedSeconds)
+  if (decoder->announcedSeconds() > kStreamedSeconds) {
+    streamed = std::move(decoder);
     return {nullptr, std::make_shared<std::atomic<bool>>(false)};
+  }
   std::shared_ptr<const Pcm> pcm = decoder->pcm();
   if (decoder->decodeSome(std::llround(kStartSeconds * decoder->sourceRate()))) {
     if (!worker_) worker_ = std::make_unique<DecodeWorker>();
@@ -76,8 +83,8 @@ SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
   return {decoder->foundAudio() ? pcm : silenceStandIn(), nullptr};
 }
 
-std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& file, Entry& entry) {
-  Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
+std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& file,
+                                                Mp3Decoder::Opened opened, Entry& entry) {
   // Gone or changed since it was first looked at: the same as a file that cannot be played.
   auto damaged = [this, name = utf8(file), reported = entry.reported](const std::string& why) {
     if (!reported->exchange(true)) report_(name, why);

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "Mp3Decoder.h"
 #include "Pcm.h"
 #include "Sound.h"
 
@@ -51,8 +52,10 @@ class SoundCache {
     // A streamed file's damage is reported once, whichever stream finds it.
     std::shared_ptr<std::atomic<bool>> reported;
   };
-  Entry load(const std::filesystem::path& file);
-  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Entry& entry);
+  // A file to be streamed comes back in `streamed`, opened.
+  Entry load(const std::filesystem::path& file, Mp3Decoder::Opened& streamed);
+  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Mp3Decoder::Opened opened,
+                                      Entry& entry);
 
   // Entries are never evicted: the mixer thread may hold the last reference to a sound only
   // while the cache also holds it, so the audio callback never frees memory.
