@@ -1,5 +1,5 @@
-// Decodes on a thread of its own, a slice of each file in turn: files decoded whole in the
-// background, so that loading one never stalls the UI thread, and the read-ahead of streams.
+// Decodes on a thread of its own, a slice of each file in turn: files past their first quarter
+// second, so that loading one never stalls the UI thread, and the read-ahead of streams.
 #pragma once
 
 #include <condition_variable>

@@ -11,6 +11,9 @@ namespace {
 // slow enough not to pump, quick enough that a quiet sound after a loud one is soon heard whole.
 constexpr double kHoldSeconds = 0.02;
 constexpr double kReleaseSeconds = 0.15;
+// An envelope this far below the threshold (-120 dBFS) is taken as none: decaying on through
+// silence, it would end stuck at a denormal value, several times as costly to work with.
+constexpr float kNegligible = 1e-6f;
 
 // The level a peak of `x` (above the threshold) is brought to: the identity's slope at the
 // threshold, bending smoothly towards the ceiling and never reaching it.
@@ -37,6 +40,7 @@ void Limiter::process(float* samples, int frames) {
       --holdLeft_;
     } else {
       envelope_ = std::max(peak, envelope_ * release_);
+      if (envelope_ < kNegligible) envelope_ = 0.0f;
     }
     if (envelope_ <= kThreshold) continue;
     const float gain = shaped(envelope_) / envelope_;

@@ -14,6 +14,8 @@ class Limiter {
 
   // Limits interleaved stereo in place.
   void process(float* samples, int frames);
+  // How loud the recent peak was, as the limiter holds it.
+  float envelope() const { return envelope_; }
 
  private:
   // How far above the threshold the recent peak stands: held briefly, then released slowly.

@@ -1,6 +1,7 @@
 #include "Mixer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace korvanta {
@@ -28,19 +29,26 @@ class Mixer::Voice {
   // Gains the UI asked for.
   float targetLeft = 1.0f;
   float targetRight = 1.0f;
-  // What is fading out, and for how many frames more.
+  // What is fading out, and for how many frames more. A tail without a sound plays `fade`.
   Run tail;
   int tailLeft = 0;
+  std::array<float, 2 * kFadeFrames> fade{};
 
   // The sound being cut off fades out as the tail, if it was heard; returns what the tail held
-  // before, for the caller to free outside the lock. A stream moved within itself cannot also be
-  // read where it was, so it is cut.
+  // before, for the caller to free outside the lock.
   std::shared_ptr<const Sound> letGo(bool keepsSound) {
     if (!playing || !heard || !now.sound) return nullptr;
-    if (keepsSound && now.sound->oneReader()) return nullptr;
     std::shared_ptr<const Sound> old = std::move(tail.sound);
     tail = now;
     tailLeft = kFadeFrames;
+    if (keepsSound && now.sound->oneReader()) {
+      // A stream moved within itself cannot also be read where it was: what its fade needs is
+      // read now, and no further than its end.
+      const int count = int(std::clamp<int64_t>(now.sound->frames() - now.cursor, 0, kFadeFrames));
+      fade.fill(0.0f);
+      now.sound->read(now.cursor, count, fade.data());
+      tail.sound = nullptr;
+    }
     return old;
   }
 };
@@ -88,17 +96,23 @@ void Mixer::load(Voice* voice, std::shared_ptr<const Sound> sound) {
 }
 
 void Mixer::play(Voice* voice, int32_t passes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!voice->now.sound || voice->playing) return;
-  // A file that has played out starts again from its beginning.
-  if (voice->ended) {
-    voice->now.cursor = 0;
-    voice->now.sound->prepare(0);
+  std::shared_ptr<const Sound> restarted;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!voice->now.sound || voice->playing) return;
+    // A file that has played out starts again from its beginning.
+    if (voice->ended) {
+      voice->now.cursor = 0;
+      restarted = voice->now.sound;
+    }
+    voice->ended = false;
+    voice->playing = true;
+    voice->heard = false;
+    voice->passesLeft = std::max(passes, 1) - 1;
   }
-  voice->ended = false;
-  voice->playing = true;
-  voice->heard = false;
-  voice->passesLeft = std::max(passes, 1) - 1;
+  // Outside the lock: a stream takes its own lock and wakes the worker, and the audio thread
+  // must never wait on either.
+  if (restarted) restarted->prepare(0);
 }
 
 void Mixer::renewPasses(Voice* voice, int32_t passes) {
@@ -108,12 +122,13 @@ void Mixer::renewPasses(Voice* voice, int32_t passes) {
 
 void Mixer::seek(Voice* voice, double seconds) {
   std::shared_ptr<const Sound> tail;
+  std::shared_ptr<const Sound> moved;
+  int64_t frames = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    const Sound* sound = voice->now.sound.get();
-    if (!sound) return;
-    const int64_t total = sound->frames();
-    const int64_t frames =
+    if (!voice->now.sound) return;
+    const int64_t total = voice->now.sound->frames();
+    frames =
         std::clamp<int64_t>(std::llround(seconds * kOutputRate), 0, std::max<int64_t>(total, 0));
     tail = voice->letGo(true);
     voice->heard = false;
@@ -125,8 +140,10 @@ void Mixer::seek(Voice* voice, double seconds) {
     }
     voice->now.cursor = frames;
     voice->ended = false;
-    sound->prepare(frames);
+    moved = voice->now.sound;
   }
+  // Outside the lock, as in `play`.
+  moved->prepare(frames);
 }
 
 void Mixer::gains(Voice* voice, float left, float right) {
@@ -151,9 +168,21 @@ int64_t Mixer::framesRendered() const {
   return framesRendered_;
 }
 
-int64_t Mixer::dryFrames() const {
+int64_t Mixer::lateFrames() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return dryFrames_;
+  return lateFrames_;
+}
+
+bool Mixer::decodedAhead(int frames) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& voice : voices_) {
+    if (!voice->playing || !voice->now.sound) continue;
+    const Sound& sound = *voice->now.sound;
+    const int64_t left = sound.complete() ? sound.frames() - voice->now.cursor : frames;
+    const int count = int(std::clamp<int64_t>(left, 0, frames));
+    if (count > 0 && !sound.decoded(voice->now.cursor, count)) return false;
+  }
+  return true;
 }
 
 void Mixer::render(float* out, int frames) {
@@ -187,22 +216,27 @@ void Mixer::mixVoice(Voice& voice, float* out, int frames) {
   float* buffer = scratch_.data();
   int done = 0;
   while (done < frames && voice.playing) {
-    // One look at a growing file's length per piece. Frames not yet decoded sound as silence but
-    // still take their time, so positions keep pace; the end is trusted only once the length is
+    // One look at a growing file's length per piece: the end is trusted only once the length is
     // final, and then it is exact.
     const bool complete = sound.complete();
     const int64_t total = sound.frames();
     const int64_t left = complete ? total - run.cursor : frames - done;
     const int count = int(std::clamp<int64_t>(left, 0, frames - done));
     if (count > 0) {
-      dryFrames_ += sound.read(run.cursor, count, buffer);
-      for (int i = 0; i < count; ++i) {
+      const int got = count - sound.read(run.cursor, count, buffer);
+      for (int i = 0; i < got; ++i) {
         const float step = float(done + i + 1);
         out[2 * (done + i)] += buffer[2 * i] * (run.gainLeft + stepLeft * step);
         out[2 * (done + i) + 1] += buffer[2 * i + 1] * (run.gainRight + stepRight * step);
       }
-      run.cursor += count;
-      done += count;
+      run.cursor += got;
+      done += got;
+      // Frames not decoded yet are waited for, never skipped: the sound is heard whole, that
+      // much later, and its position waits with it.
+      if (got < count) {
+        lateFrames_ += frames - done;
+        break;
+      }
     }
     if (complete && run.cursor >= total) {
       if (voice.passesLeft > 0) {
@@ -222,12 +256,15 @@ void Mixer::mixVoice(Voice& voice, float* out, int frames) {
 
 void Mixer::mixTail(Voice& voice, float* out, int frames) {
   Run& run = voice.tail;
-  const Sound& sound = *run.sound;
-  const int64_t total = sound.frames();
-  const int count = int(std::min<int64_t>({frames, voice.tailLeft, total - run.cursor}));
-  float* buffer = scratch_.data();
+  int count = std::min(frames, voice.tailLeft);
+  const float* buffer = voice.fade.data() + 2 * (kFadeFrames - voice.tailLeft);
+  if (run.sound) {
+    count = int(std::min<int64_t>(count, run.sound->frames() - run.cursor));
+    // What is not decoded yet is not waited for: the fade is over in 3 ms.
+    if (count > 0) run.sound->read(run.cursor, count, scratch_.data());
+    buffer = scratch_.data();
+  }
   if (count > 0) {
-    dryFrames_ += sound.read(run.cursor, count, buffer);
     for (int i = 0; i < count; ++i) {
       const float fade = float(voice.tailLeft - i) / float(kFadeFrames);
       out[2 * i] += buffer[2 * i] * run.gainLeft * fade;

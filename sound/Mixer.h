@@ -62,8 +62,11 @@ class Mixer {
 
   // Output frames rendered so far: the clock behind every position.
   int64_t framesRendered() const;
-  // Frames a stream could not supply in time and that sounded as silence.
-  int64_t dryFrames() const;
+  // Frames voices waited, silent, for audio not yet decoded or read from disk; their sounds
+  // were heard whole, that much later.
+  int64_t lateFrames() const;
+  // Every playing voice could render its next `frames` frames without waiting.
+  bool decodedAhead(int frames) const;
 
  private:
   // One period's share of a render, at most this many frames.
@@ -76,7 +79,7 @@ class Mixer {
   std::vector<float> scratch_;
   Limiter limiter_;
   int64_t framesRendered_ = 0;
-  int64_t dryFrames_ = 0;
+  int64_t lateFrames_ = 0;
 };
 
 }  // namespace korvanta

@@ -19,9 +19,8 @@ namespace {
 // No real MP3 yields more frames per byte of file than this (the thinnest MPEG frames carry
 // about 24); the bound keeps a forged file from claiming all memory.
 constexpr int64_t kMaxFramesPerByte = 64;
-// Source frames decoded before a seek's target and dropped: the MP3 decoder needs a few frames to
-// refill its bit reservoir (it gives silence until then), the resampler its filter.
-constexpr int64_t kSeekPreroll = 8192;
+// Source frames the resampler's filter needs before a seek's target to have settled.
+constexpr int64_t kResamplerPreroll = 8192;
 
 mpg123_handle* newHandle() {
   static std::once_flag once;
@@ -43,6 +42,28 @@ mpg123_handle* newHandle() {
   for (size_t i = 0; i < count; ++i)
     mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
   return handle;
+}
+
+// Source frames decoded before a seek's target and dropped. A Layer III frame may take its data
+// from bytes carried by the frames before it (the bit reservoir: up to 511 bytes in MPEG-1, 255
+// in MPEG-2 and 2.5), which at the thinnest bit rate of a low sample rate reaches back some 25
+// frames; then one frame more, whose overlap the target's first samples need.
+int64_t seekPreroll(mpg123_handle* handle, int rate, int channels) {
+  mpg123_frameinfo info{};
+  const int samplesPerFrame = mpg123_spf(handle);
+  if (mpg123_info(handle, &info) != MPG123_OK || samplesPerFrame <= 0) return kResamplerPreroll;
+  int64_t frames = 2;
+  if (info.layer == 3) {
+    const bool mpeg1 = info.version == MPG123_1_0;
+    const int lowestBitrate = mpeg1 ? 32000 : 8000;
+    const int frameBytes = samplesPerFrame / 8 * lowestBitrate / rate;
+    // Less the header, a checksum and the side information.
+    const int sideInfo = mpeg1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
+    const int payload = std::max(frameBytes - 4 - 2 - sideInfo, 1);
+    const int reservoir = mpeg1 ? 511 : 255;
+    frames = (reservoir + payload - 1) / payload + 2;
+  }
+  return std::max(frames * samplesPerFrame, kResamplerPreroll);
 }
 
 }  // namespace
@@ -142,6 +163,7 @@ Mp3Decoder::Opened Mp3Decoder::start(std::unique_ptr<Mp3Decoder> decoder, size_t
   decoder->announcedFrames_ = std::max<int64_t>(int64_t(length), 1);
   decoder->rate_ = int(rate);
   decoder->channels_ = channels;
+  decoder->seekPreroll_ = seekPreroll(handle, int(rate), channels);
   decoder->bytes_ = bytes;
   decoder->outputRate_ = int(rate);
   if (outputRate > 0 && outputRate != rate) {
@@ -231,7 +253,7 @@ bool Mp3Decoder::seekOutput(int64_t outputFrame) {
   const int64_t g = std::gcd(int64_t(rate_), int64_t(outputRate_));
   const int64_t sourceBlock = rate_ / g;
   const int64_t outputBlock = outputRate_ / g;
-  const int64_t preroll = (kSeekPreroll + sourceBlock - 1) / sourceBlock;
+  const int64_t preroll = (seekPreroll_ + sourceBlock - 1) / sourceBlock;
   const int64_t block = std::max<int64_t>(outputFrame / outputBlock - preroll, 0);
   const off_t at = mpg123_seek(handle_, off_t(block * sourceBlock), SEEK_SET);
   if (at < 0) return false;

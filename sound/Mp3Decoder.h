@@ -85,6 +85,8 @@ class Mp3Decoder {
   // Source frames read so far, and output frames still to drop after a seek.
   int64_t sourceRead_ = 0;
   int64_t skipOutput_ = 0;
+  // Source frames a seek decodes before its target, for the target to come out exact.
+  int64_t seekPreroll_ = 0;
   // The file has given all it has and the resampler has been drained.
   bool drained_ = false;
   std::vector<int16_t> samples_;

@@ -44,9 +44,16 @@ class ManualOutput : public AudioOutput {
   // Interleaved stereo of the last `advance`.
   const std::vector<float>& lastBlock() const { return block_; }
 
+  // Hand-driven time runs far faster than the decoder, which keeps well ahead of real time; so
+  // that a test hears what a player hears, each `advance` first waits (up to some seconds) until
+  // every playing voice's next frames are decoded. A test of a decoder that falls behind turns
+  // this off.
+  void keepPaceWithDecoding(bool keep) { keepPace_ = keep; }
+
  private:
   Mixer& mixer_;
   std::vector<float> block_;
+  bool keepPace_ = true;
 };
 
 }  // namespace korvanta

@@ -50,6 +50,8 @@ double Pcm::seconds() const {
 
 int Pcm::read(int64_t at, int count, float* out) const {
   constexpr float kScale = 1.0f / 32768.0f;
+  // Looked at before the frames: once complete, every frame there will ever be is published.
+  const bool done = complete();
   const int64_t readable = std::min(ready(), frames());
   int i = 0;
   for (; i < count && at + i < readable; ++i) {
@@ -58,8 +60,11 @@ int Pcm::read(int64_t at, int count, float* out) const {
     out[2 * i + 1] = f[channels_ - 1] * kScale;
   }
   std::fill(out + 2 * i, out + 2 * count, 0.0f);
-  // Frames not yet decoded are the decoder's delay, not a stream running dry.
-  return 0;
+  return done ? 0 : count - i;
+}
+
+bool Pcm::decoded(int64_t at, int count) const {
+  return complete() || at + count <= ready();
 }
 
 void Pcm::sourceGrew(int64_t sourceFrames) {

@@ -35,11 +35,13 @@ class Pcm : public Sound {
   int64_t frames() const override { return length_.load(std::memory_order_acquire); }
   // Length in seconds at the file's own rate; a finished player reads this very value.
   double seconds() const override;
-  // Frames decoded so far; only these may be read. Frames past them sound as silence.
+  // Frames decoded so far; only these may be read. Once decoding has ended, frames past them up
+  // to the length are the file's silence; before, they are still to come.
   int64_t ready() const { return ready_.load(std::memory_order_acquire); }
   // Decoding has ended and `frames()` is final.
   bool complete() const override { return complete_.load(std::memory_order_acquire); }
   int read(int64_t at, int count, float* out) const override;
+  bool decoded(int64_t at, int count) const override;
 
   // The interleaved 16-bit samples of frame `at`, which must be below `ready()`.
   const int16_t* frame(int64_t at) const {

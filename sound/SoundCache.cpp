@@ -1,7 +1,7 @@
 #include "SoundCache.h"
 
+#include <cmath>
 #include <cstdio>
-#include <system_error>
 #include <variant>
 
 #include "DecodeWorker.h"
@@ -15,11 +15,9 @@ namespace korvanta {
 
 namespace {
 
-// Files announcing more samples than this, or bigger than this, are decoded in the background.
-// Below both, decoding takes a few milliseconds at most and is done at once, which keeps every
-// short sound exact from the moment it is loaded.
-constexpr int64_t kBackgroundSamples = int64_t(1) << 19;
-constexpr std::uintmax_t kBackgroundBytes = 512 * 1024;
+// Decoded at once on loading, the rest of a file being left to the worker: enough to be heard
+// without waiting, little enough that loading never holds up the UI thread's tick.
+constexpr double kStartSeconds = 0.25;
 // Files longer than this are streamed rather than held whole, so memory stays flat whatever
 // music a pack brings.
 constexpr double kStreamedSeconds = 30.0;
@@ -48,41 +46,45 @@ std::shared_ptr<const Sound> SoundCache::get(const std::string& gamePath) {
   if (known != entries_.end() && known->second.sound) return known->second.sound;
   // Looked up on disk once per load: a streamed file opens a stream of its own each time.
   const std::filesystem::path file = resolveSoundPath(gamePath);
-  if (known == entries_.end()) known = entries_.emplace(gamePath, load(file)).first;
+  // A file streamed on its first load plays from the very decoder that looked at it.
+  Mp3Decoder::Opened opened = std::string();
+  if (known == entries_.end()) known = entries_.emplace(gamePath, load(file, opened)).first;
   Entry& entry = known->second;
   if (entry.sound) return entry.sound;
-  return stream(file, entry);
+  if (!std::holds_alternative<std::unique_ptr<Mp3Decoder>>(opened))
+    opened = openSoundFile(file, Mixer::kOutputRate);
+  return stream(file, std::move(opened), entry);
 }
 
-SoundCache::Entry SoundCache::load(const std::filesystem::path& file) {
-  std::error_code error;
+SoundCache::Entry SoundCache::load(const std::filesystem::path& file,
+                                   Mp3Decoder::Opened& streamed) {
   Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
   if (const auto* reason = std::get_if<std::string>(&opened)) {
     report_(utf8(file), *reason);
     return {silenceStandIn(), nullptr};
   }
   auto decoder = std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened));
-  if (decoder->announcedSeconds() > kStreamedSeconds)
+  if (decoder->announcedSeconds() > kStreamedSeconds) {
+    streamed = std::move(decoder);
     return {nullptr, std::make_shared<std::atomic<bool>>(false)};
+  }
   std::shared_ptr<const Pcm> pcm = decoder->pcm();
-  if (decoder->announcedSamples() > kBackgroundSamples ||
-      std::filesystem::file_size(file, error) > kBackgroundBytes) {
+  if (decoder->decodeSome(std::llround(kStartSeconds * decoder->sourceRate()))) {
     if (!worker_) worker_ = std::make_unique<DecodeWorker>();
     // Reported from the worker once it knows; the reporter outlives it, as the cache owns both.
     worker_->add(std::move(decoder),
                  [this, name = utf8(file)](const std::string& reason) { report_(name, reason); });
     return {pcm, nullptr};
   }
-  // The same inspection as the pack check's: decoded through, then held to its announced length.
-  decoder->decodeAll();
+  // Decoded through already: the same inspection as the pack check's, held to the announced
+  // length. A file cut short plays what it holds; one with no audio at all is the stand-in.
   const std::string damage = decoder->damage();
   if (!damage.empty()) report_(utf8(file), damage);
-  // A file cut short plays what it holds; one with no audio at all is the stand-in silence.
   return {decoder->foundAudio() ? pcm : silenceStandIn(), nullptr};
 }
 
-std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& file, Entry& entry) {
-  Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
+std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& file,
+                                                Mp3Decoder::Opened opened, Entry& entry) {
   // Gone or changed since it was first looked at: the same as a file that cannot be played.
   auto damaged = [this, name = utf8(file), reported = entry.reported](const std::string& why) {
     if (!reported->exchange(true)) report_(name, why);

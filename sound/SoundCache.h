@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "Mp3Decoder.h"
 #include "Pcm.h"
 #include "Sound.h"
 
@@ -28,10 +29,10 @@ class SoundCache {
 
   // The audio for `gamePath` at the mixer's rate, decoding it on first use. A file that cannot be
   // used is reported once on stderr and stands in as one second of silence, so the game keeps its
-  // pace; a file cut short is reported too, and plays what it holds. A file of some seconds comes
-  // back at once with its length known and is decoded in the background while it plays; asking
-  // again for it meanwhile gives the same audio. A file longer than half a minute is streamed:
-  // each call opens it afresh, with its exact length known at once.
+  // pace; a file cut short is reported too, and plays what it holds. A file comes back with its
+  // length known and its first quarter second decoded, and the rest is decoded in the background
+  // while it plays; asking again for it meanwhile gives the same audio. A file longer than half
+  // a minute is streamed: each call opens it afresh, with its exact length known at once.
   std::shared_ptr<const Sound> get(const std::string& gamePath);
 
   // How many distinct paths have been asked for (decoded or failed).
@@ -51,8 +52,10 @@ class SoundCache {
     // A streamed file's damage is reported once, whichever stream finds it.
     std::shared_ptr<std::atomic<bool>> reported;
   };
-  Entry load(const std::filesystem::path& file);
-  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Entry& entry);
+  // A file to be streamed comes back in `streamed`, opened.
+  Entry load(const std::filesystem::path& file, Mp3Decoder::Opened& streamed);
+  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Mp3Decoder::Opened opened,
+                                      Entry& entry);
 
   // Entries are never evicted: the mixer thread may hold the last reference to a sound only
   // while the cache also holds it, so the audio callback never frees memory.

@@ -60,16 +60,27 @@ int Stream::read(int64_t at, int count, float* out) const {
   return count - n;
 }
 
+bool Stream::decoded(int64_t at, int count) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const int64_t ahead = at - start_;
+  return ahead >= 0 && ahead + count <= buffered_;
+}
+
 void Stream::prepare(int64_t at) const {
+  bool starved = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     const int64_t ahead = at - start_;
-    if (ahead == 0 || (ahead > 0 && ahead < buffered_)) return;
-    ringHead_ = (ringHead_ + buffered_) % kReadAhead;
-    buffered_ = 0;
-    start_ = at;
+    if (ahead < 0 || ahead >= buffered_) {
+      ringHead_ = (ringHead_ + buffered_) % kReadAhead;
+      buffered_ = 0;
+      start_ = at;
+    }
+    starved = buffered_ - (at - start_) < kPrefill;
   }
-  if (moved_) moved_();
+  // The worker looks at streams only every 10 ms; one that has little ahead of its reader is
+  // looked at now.
+  if (starved && moved_) moved_();
 }
 
 bool Stream::fill() {

@@ -31,6 +31,7 @@ class Stream : public Sound {
   double seconds() const override { return seconds_; }
   bool complete() const override { return true; }
   int read(int64_t at, int count, float* out) const override;
+  bool decoded(int64_t at, int count) const override;
   void prepare(int64_t at) const override;
   bool oneReader() const override { return true; }
 

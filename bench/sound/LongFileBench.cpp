@@ -50,7 +50,7 @@ void TenMinutesStreamedPerSecond(benchmark::State& state) {
       if (period % 16 == 0) engine.cache.waitUntilDecoded();
     }
   }
-  state.counters["dry_frames"] = double(engine.mixer.dryFrames());
+  state.counters["late_frames"] = double(engine.mixer.lateFrames());
 }
 BENCHMARK(TenMinutesStreamedPerSecond)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 

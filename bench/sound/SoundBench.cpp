@@ -71,6 +71,21 @@ void MixTwentyPlayers(benchmark::State& state) {
 }
 BENCHMARK(MixTwentyPlayers)->Unit(benchmark::kMicrosecond);
 
+// The limiter through a second of silence long after a loud mix, as in a game left quiet: an
+// envelope lingering as a denormal would cost several times as much per frame.
+void LimiterThroughLongSilence(benchmark::State& state) {
+  Limiter limiter(Mixer::kOutputRate);
+  std::vector<float> loud(2 * 512, 2.0f), silence(2 * Mixer::kOutputRate, 0.0f);
+  limiter.process(loud.data(), 512);
+  // Past the 13 s it takes the envelope to decay that far.
+  for (int second = 0; second < 20; ++second) limiter.process(silence.data(), Mixer::kOutputRate);
+  for (auto _ : state) {
+    limiter.process(silence.data(), Mixer::kOutputRate);
+    benchmark::DoNotOptimize(silence.data());
+  }
+}
+BENCHMARK(LimiterThroughLongSilence)->Unit(benchmark::kMicrosecond);
+
 // Frames from `play` to the first sample of that sound in the output, with 512-frame periods;
 // the play comes at a random point between two periods, as a key does.
 void PlayToFirstSample(benchmark::State& state) {

@@ -3,9 +3,12 @@
 // and ends.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "sound/Mp3Decoder.h"
 #include "sound/Output.h"
@@ -81,14 +84,18 @@ TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
   EXPECT_NEAR(bed.position(), 0.5 + 512.0 / 48000, 0.001);
   EXPECT_EQ(echo.position(), 0.0);
 
-  // Jumps faster than any disk: the read-ahead runs dry, which is silence, counted, while time
-  // keeps running.
+  // Jumps faster than any disk, time not waiting for it: the read-ahead runs dry, and what it
+  // lacks is waited for, silent and counted, the position staying until the audio is there.
+  output.keepPaceWithDecoding(false);
   for (int jump = 1; jump <= 20; ++jump) {
+    const int64_t late = engine.mixer.lateFrames();
     bed.position(jump * 25.0);
     output.advance(512);
-    EXPECT_NEAR(bed.position(), jump * 25.0 + 512.0 / 48000, 0.001);
+    EXPECT_EQ(std::llround(bed.position() * 48000) + engine.mixer.lateFrames() - late,
+              jump * 25 * 48000 + 512);
   }
-  EXPECT_GT(engine.mixer.dryFrames(), 0);
+  EXPECT_GT(engine.mixer.lateFrames(), 0);
+  output.keepPaceWithDecoding(true);
   // Five minutes in, once the read-ahead has caught up, the tone is there.
   bed.position(300.0);
   engine.cache.waitUntilDecoded();
@@ -128,6 +135,81 @@ TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
   output.advanceSeconds(0.1);
   EXPECT_NEAR(bed.position(), 0.05, 0.001);
   EXPECT_GT(rms(output.lastBlock()), 0.1) << "the read-ahead went on from the file's start";
+}
+
+TEST_F(LongFile, SeeksInAThinStreamAreExactAndWhatTheyLeaveFadesOut) {
+  // 22.05 kHz at about 8 kbps, where a frame borrows its data from many frames before it.
+  test::writeTone(folder / "thin.mp3", 40.0, {.frequency = 523.0, .vbrQuality = 9});
+  const double kbps = double(fs::file_size(folder / "thin.mp3")) * 8 / 40.0 / 1000;
+  EXPECT_LT(kbps, 10.0);
+  auto whole = std::get<std::unique_ptr<Mp3Decoder>>(Mp3Decoder::open(folder / "thin.mp3", 48000));
+  whole->decodeAll();
+  Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
+  player.file(path("thin.mp3"));
+  constexpr int kHeard = 2880;
+  std::vector<float> now(2 * kHeard), before(2 * kHeard);
+  int64_t was = -1;
+  int exact = 0;
+  for (int point = 0; point < 40; ++point) {
+    const int64_t at = std::llround((0.37 + point * 0.9731) * 48000);
+    engine.cache.waitUntilDecoded();
+    player.position(double(at) / 48000);
+    output.advance(kHeard);
+    whole->pcm()->read(at, kHeard, now.data());
+    whole->pcm()->read(std::max<int64_t>(was, 0), Mixer::kFadeFrames, before.data());
+    // The first 3 ms hold the fading end of what was heard before the jump.
+    double worst = 0;
+    for (int i = 0; i < 2 * kHeard; ++i) {
+      const int left = was < 0 ? 0 : Mixer::kFadeFrames - i / 2;
+      const float fade = left > 0 ? float(left) / Mixer::kFadeFrames : 0.0f;
+      worst = std::max(worst, double(std::abs(output.lastBlock()[i] - now[i] - fade * before[i])));
+    }
+    exact += worst < 1.5 / 32768;
+    was = at + kHeard;
+  }
+  EXPECT_EQ(exact, 40) << kbps << " kbps";
+}
+
+TEST_F(LongFile, ASoundTheDecoderHasNotReachedIsWaitedForAndHeardWhole) {
+  // The worker held up, as a busy machine may hold it, in reporting a file cut short.
+  test::writeLongTone(folder / "cut.mp3", 4.0);
+  fs::resize_file(folder / "cut.mp3", fs::file_size(folder / "cut.mp3") / 2);
+  test::writeLongTone(folder / "bed.mp3", 25.0);
+  std::atomic<bool> holding{false}, release{false};
+  engine.cache.reportTo([&](const std::string&, const std::string&) {
+    holding = true;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  Player bed(engine, {.autostart = true, .volume = 0, .playCount = 1});
+  bed.file(path("cut.mp3"));
+  while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+  // Only its first quarter second is decoded; time runs on without the decoder.
+  bed.file(path("bed.mp3"));
+  output.keepPaceWithDecoding(false);
+  std::vector<float> heard;
+  const auto listen = [&](double seconds) {
+    for (int period = 0; period < std::lround(seconds * 48000 / 512); ++period) {
+      output.advance(512);
+      heard.insert(heard.end(), output.lastBlock().begin(), output.lastBlock().end());
+    }
+  };
+  listen(1.0);
+  const int64_t heardFirst = std::llround(bed.position() * 48000);
+  EXPECT_GT(engine.mixer.lateFrames(), 0.7 * 48000);
+  release = true;
+  engine.cache.waitUntilDecoded();
+  listen(2.0);
+  EXPECT_EQ(std::llround(bed.position() * 48000) + engine.mixer.lateFrames(),
+            engine.mixer.framesRendered());
+  // What was heard is the file from its very first frame, with a gap where it was waited for.
+  auto whole = std::get<std::unique_ptr<Mp3Decoder>>(Mp3Decoder::open(folder / "bed.mp3", 48000));
+  whole->decodeAll();
+  std::vector<float> file(heard.size());
+  whole->pcm()->read(0, int(heard.size() / 2), file.data());
+  file.insert(file.begin() + 2 * heardFirst, size_t(2 * engine.mixer.lateFrames()), 0.0f);
+  file.resize(heard.size());
+  EXPECT_EQ(heard, file);
 }
 
 TEST_F(LongFile, CutShortOrCutWhilePlayingItGoesSilentIsReportedOnceAndStillReachesItsEnd) {
