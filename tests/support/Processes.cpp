@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +66,7 @@ Child::Child(const Options& options) {
   if (pid_ < 0) throw std::runtime_error("cannot start " + args[0]);
   if (pid_ == 0) {
     setpgid(0, 0);
+    if (options.endsWithUs) prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (devNull >= 0) dup2(devNull, 0);
     if (options.captureOutput) {
       dup2(pipeFds[1], 1);
@@ -185,6 +187,52 @@ VirtualDisplay::VirtualDisplay() {
   if (number.find('\n') == std::string::npos)
     throw std::runtime_error("Xvfb did not start: " + server_->output());
   name_ = ":" + number.substr(0, number.find('\n'));
+}
+
+SoundServer::SoundServer(std::string folder) : folder_(std::move(folder)) {}
+
+void SoundServer::start(int rate, int channels) {
+  const std::string sink = "module-null-sink sink_name=korvanta rate=" + std::to_string(rate) +
+                           " channels=" + std::to_string(channels);
+  // As root it runs as a user's server would, never as the system-wide one; its home, runtime
+  // and state folders are ours, so no other server or setting is met.
+  server_.emplace(Child::Options{
+      .argv = {"pulseaudio", "-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1",
+               "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes", "--log-target=stderr",
+               "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + folder_ + "/native",
+               "-L", "module-always-sink", "-L", sink},
+      .set = {{"HOME", folder_},
+              {"XDG_CONFIG_HOME", folder_},
+              {"PULSE_RUNTIME_PATH", folder_ + "/run"},
+              {"PULSE_STATE_PATH", folder_ + "/state"}},
+      .unset = {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER"},
+      .captureOutput = true,
+      .endsWithUs = true});
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (pactl({"info"}).status != 0) {
+    if (!server_->running() || Clock::now() > deadline)
+      throw std::runtime_error("pulseaudio did not start: " + server_->output());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void SoundServer::kill() {
+  if (server_) ::kill(server_->pid(), SIGKILL);
+  server_.reset();
+}
+
+CommandResult SoundServer::pactl(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv = {"pactl"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runCommand(argv, {{"PULSE_SERVER", address()}});
+}
+
+Child::Options SoundServer::recording(const std::string& file) const {
+  return {.argv = {"parec", "--device=korvanta.monitor", "--format=float32le", "--rate=48000",
+                   "--channels=2", "--latency-msec=20", file},
+          .set = {{"PULSE_SERVER", address()}},
+          .captureOutput = true,
+          .endsWithUs = true};
 }
 
 void Desk::press(const std::string& key) const {

@@ -35,6 +35,8 @@ class Child {
     bool captureOutput = false;
     // A descriptor of ours the child inherits under the same number (Xvfb's -displayfd).
     int inheritFd = -1;
+    // Killed by the system if we die first, even by a signal no destructor sees.
+    bool endsWithUs = false;
   };
 
   explicit Child(const Options& options);
@@ -98,6 +100,30 @@ class VirtualDisplay {
  private:
   std::optional<Child> server_;
   std::string name_;
+};
+
+// A private PulseAudio server: its own folder and socket, no system service, one null sink
+// ("korvanta") whose monitor the checks record. Module for module what a desktop's server
+// loads to play, with its "auto_null" sink standing in while no other sink is there.
+class SoundServer {
+ public:
+  // Its socket and state live in `folder`; nothing runs until `start`.
+  explicit SoundServer(std::string folder);
+  // Starts it with the sink at `rate` and `channels` and waits until it answers; throws
+  // std::runtime_error if it cannot.
+  void start(int rate = 48000, int channels = 2);
+  // Kills it at once, as a crash would.
+  void kill();
+  // PULSE_SERVER for its clients.
+  std::string address() const { return "unix:" + folder_ + "/native"; }
+  // Runs pactl against it.
+  CommandResult pactl(const std::vector<std::string>& args) const;
+  // How to record the sink's monitor into `file` as float32 stereo frames at 48 kHz (parec).
+  Child::Options recording(const std::string& file) const;
+
+ private:
+  std::string folder_;
+  std::optional<Child> server_;
 };
 
 // The keyboard and window list of a display, through xdotool (keys go in by XTest, as a real

@@ -1,0 +1,199 @@
+// The program through a real sound server, as most Linux players hear it: a private PulseAudio
+// server, the program on SDL's pulseaudio driver, and the server's own recording of what reached
+// its sink. The program starts before the server, lives through the server's death and a sink
+// taken away, and each time the sound comes back it is heard where and as loud as it should be.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "ProgramUnderTest.h"
+#include "tests/support/Listening.h"
+#include "tests/support/Processes.h"
+
+namespace korvanta::e2e {
+namespace {
+
+// A sound may be found up to this many frames before the recording showed its key's moment:
+// what the server had not yet handed to the recorder.
+constexpr int64_t kSlack = 4800;
+
+double gainOf(int hundredthsOfDb) {
+  return std::pow(10.0, hundredthsOfDb / 2000.0);
+}
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class ThroughASoundServer : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"Xvfb", "xdotool", "pulseaudio", "pactl", "parec"})
+      if (findOnPath(tool).empty())
+        GTEST_SKIP() << "needs " << tool << "; `./dev test` installs it";
+    char pattern[] = "/tmp/korvanta-pulse-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    server_.emplace(folder_.string());
+    display_.emplace();
+    desk_.emplace(display_->name());
+  }
+
+  void TearDown() override {
+    if (program_) std::cout << "The program said:\n" << program_->output();
+    recorder_.reset();
+    program_.reset();
+    server_.reset();
+    display_.reset();
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  }
+
+  // Starts the program on the server's address, whether the server runs yet or not.
+  void start() {
+    Child::Options options = gameOnDisplay(programUnderTest().program.string(),
+                                           programUnderTest().pack.string(), display_->name(), "");
+    options.set.erase("SDL_DISKAUDIOFILE");
+    options.set["SDL_AUDIODRIVER"] = "pulseaudio";
+    options.set["PULSE_SERVER"] = server_->address();
+    program_.emplace(options);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (desk_->windowsCaptioned("KORVANTA").empty()) {
+      if (!program_->running() || Clock::now() > deadline)
+        throw std::runtime_error("no window came: " + program_->output());
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+  // Waits up to `seconds` until the program has said `what` `times` times.
+  bool said(const std::string& what, size_t times, double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (count(program_->output(), what) < times) {
+      if (!program_->running() || Clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+
+  // Starts the server and returns how long the program took to play through it.
+  double startServerAndWaitForTheProgram(size_t timesFound) {
+    server_->start();
+    const auto up = Clock::now();
+    if (!said("korvanta: found a sound device (pulseaudio)", timesFound, 10.0))
+      throw std::runtime_error("the program never took up the server");
+    return secondsBetween(up, Clock::now());
+  }
+
+  // Records the sink's monitor afresh, from now on.
+  void record() {
+    recorder_.reset();
+    recordingFile_ = folder_ / ("monitor" + std::to_string(++recordings_) + ".f32");
+    recorder_.emplace(server_->recording(recordingFile_.string()));
+    waitForFrame(framesOf(0.3));
+  }
+
+  int64_t recorded() const { return framesOnDisk(recordingFile_); }
+
+  void waitForFrame(int64_t frame) {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (recorded() < frame) {
+      if (!program_->running()) throw std::runtime_error("the program ended");
+      if (!recorder_->running() || Clock::now() > deadline)
+        throw std::runtime_error("the monitor's recording stalled: " + recorder_->output());
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  // Presses a key and listens for `name` in the `seconds` after it, on its first `listen` s.
+  Heard pressAndListen(const std::string& key, const std::string& name, double seconds,
+                       double listen) {
+    const int64_t mark = recorded();
+    desk_->press(key);
+    waitForFrame(mark + framesOf(seconds + 0.2));
+    const Reference ref = Reference::load(programUnderTest().pack / name);
+    const Heard heard =
+        listenFor(Recording::read(recordingFile_), ref, std::max<int64_t>(0, mark - kSlack),
+                  mark + framesOf(seconds), std::min(ref.frames(), framesOf(listen)));
+    std::cout << key << ": " << name << " " << 1000.0 * double(heard.onset - mark) / kRate
+              << " ms after the key, score " << heard.score << ", gains " << heard.gainLeft << " / "
+              << heard.gainRight << "\n";
+    return heard;
+  }
+
+  std::filesystem::path folder_;
+  std::filesystem::path recordingFile_;
+  int recordings_ = 0;
+  std::optional<SoundServer> server_;
+  std::optional<VirtualDisplay> display_;
+  std::optional<Desk> desk_;
+  std::optional<Child> program_;
+  std::optional<Child> recorder_;
+};
+
+TEST_F(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIsHeardEachTime) {
+  start();
+  ASSERT_TRUE(said("korvanta: no sound device", 1, 10.0)) << "the program plays silently at first";
+  EXPECT_LT(startServerAndWaitForTheProgram(1), 2.0) << "taken up within two seconds";
+
+  // Into a game; the sight steps left and its cue is heard there.
+  record();
+  desk_->press("Return");
+  waitForFrame(recorded() + framesOf(1.5));
+  const Heard left = pressAndListen("Left", "m.mp3", 0.6, 0.08);
+  EXPECT_GT(left.score, 0.7);
+  EXPECT_NEAR(left.balance(), -500.0, 150.0);
+
+  // The server dies in the middle of the game: the program says so once and plays on silently;
+  // a new server is taken up, without a restart.
+  server_->kill();
+  ASSERT_TRUE(said("korvanta: the sound device is gone", 1, 5.0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(program_->running());
+  EXPECT_LT(startServerAndWaitForTheProgram(2), 2.0);
+  record();
+  const Heard back = pressAndListen("Right", "m.mp3", 0.6, 0.08);
+  EXPECT_GT(back.score, 0.7);
+  EXPECT_NEAR(back.balance(), 0.0, 150.0);
+
+  // The sink goes away and comes back: the server keeps the program's stream on its stand-in
+  // meanwhile and moves it back, so the sound resumes with nothing for the program to do.
+  std::istringstream modules(server_->pactl({"list", "short", "modules"}).output);
+  std::string module;
+  for (std::string line; std::getline(modules, line);)
+    if (line.find("sink_name=korvanta") != std::string::npos)
+      module = line.substr(0, line.find('\t'));
+  ASSERT_EQ(server_->pactl({"unload-module", module}).status, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_EQ(server_
+                ->pactl({"load-module", "module-null-sink", "sink_name=korvanta", "rate=48000",
+                         "channels=2"})
+                .status,
+            0);
+  record();
+  const Heard moved = pressAndListen("Right", "m.mp3", 0.6, 0.08);
+  EXPECT_GT(moved.score, 0.7);
+  EXPECT_NEAR(moved.balance(), 500.0, 150.0);
+
+  // Out of the game: after the gunman's farewell the menu greets again, centred, at its -600.
+  const Heard greeting = pressAndListen("Escape", "ex1.mp3", 6.0, 1.0);
+  EXPECT_GT(greeting.score, 0.8);
+  EXPECT_NEAR(greeting.gainLeft, gainOf(-600), 0.1);
+  EXPECT_NEAR(greeting.gainRight, gainOf(-600), 0.1);
+
+  ASSERT_TRUE(program_->running());
+  const std::string output = program_->output();
+  EXPECT_EQ(count(output, "\n"), 4u) << "one line for each change, no more";
+  EXPECT_EQ(count(output, "korvanta: the sound device is gone"), 1u);
+}
+
+}  // namespace
+}  // namespace korvanta::e2e
