@@ -58,10 +58,28 @@ bool AudioDevice::tryOpen(bool fresh) {
   // No changes allowed: SDL converts for the card, so the mixer always renders 48 kHz stereo.
   const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained_, 0);
   if (device == 0) return false;
+  sayIfUnusual();
   granted_ = obtained_.samples;
   ++timesOpened_;
   device_ = device;
   return true;
+}
+
+void AudioDevice::sayIfUnusual() {
+  // SDL converts whatever the device takes, so the game plays on; but a player who hears no
+  // left and right should know why.
+  char* name = nullptr;
+  SDL_AudioSpec spec{};
+  if (SDL_GetDefaultAudioInfo(&name, &spec, 0) != 0) return;
+  std::string plays;
+  if (spec.freq != Mixer::kOutputRate)
+    plays = std::to_string(spec.freq) + " Hz, converted from the game's " +
+            std::to_string(Mixer::kOutputRate) + " Hz";
+  if (spec.channels == 1)
+    plays += (plays.empty() ? "" : ", and ") + std::string("mono: left and right sound the same");
+  if (!plays.empty())
+    std::fprintf(stderr, "korvanta: the sound device \"%s\" plays %s\n", name, plays.c_str());
+  SDL_free(name);
 }
 
 void AudioDevice::closeDevice() {

@@ -52,6 +52,8 @@ class AudioDevice : public AudioOutput {
   // Opens the default device paused, from a fresh start of SDL's audio when `fresh` (a driver
   // that failed once, or a server that went, is only looked for again that way).
   bool tryOpen(bool fresh);
+  // One line when the default device does not play 48 kHz stereo.
+  static void sayIfUnusual();
   void closeDevice();
   // The keeper thread: replaces a lost device, and while there is none renders in real time and
   // tries the default device every `kRetryInterval`.

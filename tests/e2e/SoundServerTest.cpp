@@ -195,5 +195,46 @@ TEST_F(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   EXPECT_EQ(count(output, "korvanta: the sound device is gone"), 1u);
 }
 
+// What can be wrong with a player's sound server: each is said in one line, the program never
+// hangs, and its keys still work (Escape in the menu ends it once its farewell has played out,
+// which a silent output times as a device would).
+TEST_F(ThroughASoundServer, EachWrongServerIsSaidInOneLineAndTheKeysStillWork) {
+  // A server killed at once leaves its socket behind, and the connection is refused there.
+  enum Server { kNone, kRefusing, kRunning };
+  struct Case {
+    const char* what;
+    Server server;
+    int rate, channels;
+    const char* said;
+  };
+  int servers = 0;
+  for (const Case& c : {Case{"no server at all", kNone, 48000, 2, "no sound device"},
+                        Case{"a refusing server", kRefusing, 48000, 2, "no sound device"},
+                        Case{"a sink at 44.1 kHz", kRunning, 44100, 2, "plays 44100 Hz"},
+                        Case{"a mono sink", kRunning, 48000, 1, "plays mono"}}) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path own = folder_ / ("server" + std::to_string(++servers));
+    std::filesystem::create_directory(own);
+    server_.emplace(own.string());
+    if (c.server != kNone) server_->start(c.rate, c.channels);
+    if (c.server == kRefusing) server_->kill();
+    start();
+    ASSERT_TRUE(said(c.said, 1, 10.0)) << program_->output();
+    EXPECT_TRUE(program_->output().starts_with("korvanta: ")) << program_->output();
+    if (c.said == std::string("no sound device")) {
+      // A look for the server again passes by without a word.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    } else {
+      record();
+      EXPECT_GT(pressAndListen("Down", "ex2.mp3", 1.0, 0.6).score, 0.7) << "heard all the same";
+    }
+    desk_->press("Escape");
+    const std::optional<int> status = program_->wait(20.0);
+    ASSERT_TRUE(status) << "the menu's farewell did not end the program";
+    EXPECT_EQ(*status, 0);
+    EXPECT_EQ(count(program_->output(), "\n"), 1u) << program_->output();
+  }
+}
+
 }  // namespace
 }  // namespace korvanta::e2e
