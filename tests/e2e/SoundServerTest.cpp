@@ -10,7 +10,6 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -35,18 +34,29 @@ size_t count(const std::string& text, const std::string& what) {
   return n;
 }
 
-class ThroughASoundServer : public testing::Test {
+class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
  protected:
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "pulseaudio", "pactl", "parec"})
+    std::vector<std::string> tools = SoundServer::programs(kind());
+    tools.insert(tools.end(), {"Xvfb", "xdotool"});
+    for (const std::string& tool : tools)
       if (findOnPath(tool).empty())
         GTEST_SKIP() << "needs " << tool << "; `./dev test` installs it";
-    char pattern[] = "/tmp/korvanta-pulse-XXXXXX";
+    char pattern[] = "/tmp/korvanta-sound-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder_ = pattern;
-    server_.emplace(folder_.string());
+    serve(folder_ / "server");
     display_.emplace();
     desk_.emplace(display_->name());
+  }
+
+  virtual SoundServer::Kind kind() const { return GetParam(); }
+
+  // A new server, not yet started, in `folder`.
+  void serve(const std::filesystem::path& folder) {
+    server_.reset();
+    std::filesystem::create_directories(folder);
+    server_.emplace(folder.string(), kind());
   }
 
   void TearDown() override {
@@ -139,7 +149,7 @@ class ThroughASoundServer : public testing::Test {
   std::optional<Child> recorder_;
 };
 
-TEST_F(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIsHeardEachTime) {
+TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIsHeardEachTime) {
   start();
   ASSERT_TRUE(said("korvanta: no sound device", 1, 10.0)) << "the program plays silently at first";
   EXPECT_LT(startServerAndWaitForTheProgram(1), 2.0) << "taken up within two seconds";
@@ -164,20 +174,11 @@ TEST_F(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   EXPECT_GT(back.score, 0.7);
   EXPECT_NEAR(back.balance(), 0.0, 150.0);
 
-  // The sink goes away and comes back: the server keeps the program's stream on its stand-in
-  // meanwhile and moves it back, so the sound resumes with nothing for the program to do.
-  std::istringstream modules(server_->pactl({"list", "short", "modules"}).output);
-  std::string module;
-  for (std::string line; std::getline(modules, line);)
-    if (line.find("sink_name=korvanta") != std::string::npos)
-      module = line.substr(0, line.find('\t'));
-  ASSERT_EQ(server_->pactl({"unload-module", module}).status, 0);
+  // The sink goes away and comes back: the server keeps the program's stream aside meanwhile
+  // and moves it back, so the sound resumes with nothing for the program to do.
+  ASSERT_EQ(server_->pactl({"unload-module", "module-null-sink"}).status, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  ASSERT_EQ(server_
-                ->pactl({"load-module", "module-null-sink", "sink_name=korvanta", "rate=48000",
-                         "channels=2"})
-                .status,
-            0);
+  server_->loadSink(48000, 2);
   record();
   const Heard moved = pressAndListen("Right", "m.mp3", 0.6, 0.08);
   EXPECT_GT(moved.score, 0.7);
@@ -198,7 +199,20 @@ TEST_F(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
 // What can be wrong with a player's sound server: each is said in one line, the program never
 // hangs, and its keys still work (Escape in the menu ends it once its farewell has played out,
 // which a silent output times as a device would).
-TEST_F(ThroughASoundServer, EachWrongServerIsSaidInOneLineAndTheKeysStillWork) {
+INSTANTIATE_TEST_SUITE_P(PulseAudioAndPipeWire, ThroughASoundServer,
+                         testing::Values(SoundServer::Kind::kPulseAudio,
+                                         SoundServer::Kind::kPipeWire),
+                         [](const auto& kind) {
+                           return kind.param == SoundServer::Kind::kPipeWire ? "PipeWire"
+                                                                             : "PulseAudio";
+                         });
+
+// PulseAudio alone serves the table: what the program meets of it is the same protocol.
+struct AWrongSoundServer : ThroughASoundServer {
+  SoundServer::Kind kind() const override { return SoundServer::Kind::kPulseAudio; }
+};
+
+TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
   // A server killed at once leaves its socket behind, and the connection is refused there.
   enum Server { kNone, kRefusing, kRunning };
   struct Case {
@@ -213,9 +227,7 @@ TEST_F(ThroughASoundServer, EachWrongServerIsSaidInOneLineAndTheKeysStillWork) {
                         Case{"a sink at 44.1 kHz", kRunning, 44100, 2, "plays 44100 Hz"},
                         Case{"a mono sink", kRunning, 48000, 1, "plays mono"}}) {
     SCOPED_TRACE(c.what);
-    const std::filesystem::path own = folder_ / ("server" + std::to_string(++servers));
-    std::filesystem::create_directory(own);
-    server_.emplace(own.string());
+    serve(folder_ / ("server" + std::to_string(++servers)));
     if (c.server != kNone) server_->start(c.rate, c.channels);
     if (c.server == kRefusing) server_->kill();
     start();
