@@ -147,10 +147,13 @@ void AudioDevice::keep() {
       lost_ = false;
       lock.unlock();
       // The lost device's own thread goes on pulling the mixer until it is closed, and the
-      // silent time starts then, so no moment is missed or counted twice.
+      // silent time starts then, so no moment is missed or counted twice; what fell due while
+      // trying is rendered before any new device starts.
       closeDevice();
       due = Clock::now();
-      if (tryOpen(true))
+      const bool found = tryOpen(true);
+      renderSilently(due);
+      if (found)
         SDL_PauseAudioDevice(device_, 0);
       else
         std::fprintf(stderr,
@@ -165,8 +168,7 @@ void AudioDevice::keep() {
     lock.unlock();
     if (Clock::now() >= nextTry) {
       const bool found = tryOpen(true);
-      // What fell due while trying is rendered before the device starts, so it goes on from
-      // the very moment the silence reached.
+      // So the device goes on from the very moment the silence reached.
       renderSilently(due);
       if (found) {
         SDL_PauseAudioDevice(device_, 0);
