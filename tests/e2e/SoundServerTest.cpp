@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -75,6 +76,10 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     options.set.erase("SDL_DISKAUDIOFILE");
     options.set["SDL_AUDIODRIVER"] = "pulseaudio";
     options.set["PULSE_SERVER"] = server_->address();
+    // Built with AddressSanitizer, the program would fail its exit status for what the message
+    // bus library keeps at exit; leaks of our own still count.
+    std::ofstream(folder_ / "leaks.supp") << "leak:libdbus-1.so\n";
+    options.set["LSAN_OPTIONS"] = "suppressions=" + (folder_ / "leaks.supp").string();
     program_.emplace(options);
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (desk_->windowsCaptioned("KORVANTA").empty()) {
@@ -139,6 +144,13 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     return heard;
   }
 
+  // Presses a key of the sight and expects its cue at `place`.
+  void expectCue(const std::string& key, double place) {
+    const Heard cue = pressAndListen(key, "m.mp3", 0.6, 0.08);
+    EXPECT_GT(cue.score, 0.7) << key;
+    EXPECT_NEAR(cue.balance(), place, 150.0) << key;
+  }
+
   std::filesystem::path folder_;
   std::filesystem::path recordingFile_;
   int recordings_ = 0;
@@ -158,9 +170,7 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   record();
   desk_->press("Return");
   waitForFrame(recorded() + framesOf(1.5));
-  const Heard left = pressAndListen("Left", "m.mp3", 0.6, 0.08);
-  EXPECT_GT(left.score, 0.7);
-  EXPECT_NEAR(left.balance(), -500.0, 150.0);
+  expectCue("Left", -500.0);
 
   // The server dies in the middle of the game: the program says so once and plays on silently;
   // a new server is taken up, without a restart.
@@ -170,9 +180,7 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   ASSERT_TRUE(program_->running());
   EXPECT_LT(startServerAndWaitForTheProgram(2), 2.0);
   record();
-  const Heard back = pressAndListen("Right", "m.mp3", 0.6, 0.08);
-  EXPECT_GT(back.score, 0.7);
-  EXPECT_NEAR(back.balance(), 0.0, 150.0);
+  expectCue("Right", 0.0);
 
   // The sink goes away and comes back: the server keeps the program's stream aside meanwhile
   // and moves it back, so the sound resumes with nothing for the program to do.
@@ -180,9 +188,7 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   server_->loadSink(48000, 2);
   record();
-  const Heard moved = pressAndListen("Right", "m.mp3", 0.6, 0.08);
-  EXPECT_GT(moved.score, 0.7);
-  EXPECT_NEAR(moved.balance(), 500.0, 150.0);
+  expectCue("Right", 500.0);
 
   // Out of the game: after the gunman's farewell the menu greets again, centred, at its -600.
   const Heard greeting = pressAndListen("Escape", "ex1.mp3", 6.0, 1.0);
@@ -196,9 +202,6 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   EXPECT_EQ(count(output, "korvanta: the sound device is gone"), 1u);
 }
 
-// What can be wrong with a player's sound server: each is said in one line, the program never
-// hangs, and its keys still work (Escape in the menu ends it once its farewell has played out,
-// which a silent output times as a device would).
 INSTANTIATE_TEST_SUITE_P(PulseAudioAndPipeWire, ThroughASoundServer,
                          testing::Values(SoundServer::Kind::kPulseAudio,
                                          SoundServer::Kind::kPipeWire),
@@ -212,6 +215,9 @@ struct AWrongSoundServer : ThroughASoundServer {
   SoundServer::Kind kind() const override { return SoundServer::Kind::kPulseAudio; }
 };
 
+// What can be wrong with a player's sound server: each is said in one line, the program never
+// hangs, and its keys still work (Escape in the menu ends it once its farewell has played out,
+// which a silent output times as a device would).
 TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
   // A server killed at once leaves its socket behind, and the connection is refused there.
   enum Server { kNone, kRefusing, kRunning };
