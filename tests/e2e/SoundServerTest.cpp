@@ -105,7 +105,9 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     const auto up = Clock::now();
     if (!said("korvanta: found a sound device (pulseaudio)", timesFound, 10.0))
       throw std::runtime_error("the program never took up the server");
-    return secondsBetween(up, Clock::now());
+    const double took = secondsBetween(up, Clock::now());
+    std::cout << "playing through the server " << took << " s after it answered\n";
+    return took;
   }
 
   // Records the sink's monitor afresh, from now on.
