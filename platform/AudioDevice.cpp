@@ -181,6 +181,8 @@ void AudioDevice::keep() {
     lock.lock();
     if (device_ == 0) wake_.wait_until(lock, std::min(due, nextTry), [this] { return stopping_; });
   }
+  // SDL keeps each thread's error text, which it frees by itself only for threads of its own.
+  SDL_TLSCleanup();
 }
 
 std::string AudioDevice::driverName() {
