@@ -1,9 +1,16 @@
-// The sound card, through SDL: pulls the mixer's output, or keeps time silently without one.
+// The sound card, through SDL: pulls the mixer's output, or keeps time silently without one and
+// looks for one again every second.
 #pragma once
 
 #include <SDL_audio.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "sound/AudioTap.h"
 #include "sound/Mixer.h"
@@ -15,36 +22,58 @@ class AudioDevice : public AudioOutput {
  public:
   // Frames per output period: short, so a key is heard within about 10 ms.
   static constexpr int kDefaultPeriod = 512;
+  // How long a silent output waits between two looks for the default device.
+  static constexpr std::chrono::milliseconds kRetryInterval{1000};
 
   // `tap`, if any, sees every period rendered (measuring tools only).
   AudioDevice(Mixer& mixer, int periodFrames = kDefaultPeriod, AudioTap* tap = nullptr);
   ~AudioDevice() override;
 
-  // Opens the default device; without one, says so once and runs a silent output instead.
+  // Opens the default device; without one, says so once and keeps time silently until one can
+  // be opened.
   void open() override;
+  // Hands the lost device to the keeper thread, which replaces it; returns at once.
   void reopen() override;
   void close() override;
 
-  // The SDL id of the open device, to recognise its removal event.
+  // The SDL id of the open device, to recognise its removal event; 0 while silent.
   SDL_AudioDeviceID id() const { return device_; }
-  // Frames per period the device actually granted.
-  int periodFrames() const override { return obtained_.samples; }
+  // Frames per period the device actually granted (asked for, while silent).
+  int periodFrames() const override { return granted_; }
   // The name of SDL's audio driver in use, "none" before one is open.
   static std::string driverName();
-  // Devices opened so far: the first, then one after each loss.
+  // Devices opened so far: the first, then one after each loss or silence.
   int timesOpened() const { return timesOpened_; }
+  // Whether no device plays the mixer now and the keeper keeps its time.
+  bool silent() const { return device_ == 0; }
 
  private:
   static void callback(void* self, Uint8* stream, int bytes);
-  bool tryOpen();
+  // Opens the default device paused, from a fresh start of SDL's audio when `fresh` (a driver
+  // that failed once, or a server that went, is only looked for again that way).
+  bool tryOpen(bool fresh);
+  // One line when the default device does not play 48 kHz stereo.
+  static void sayIfUnusual();
+  void closeDevice();
+  // The keeper thread: replaces a lost device, and while there is none renders in real time and
+  // tries the default device every `kRetryInterval`.
+  void keep();
+  void renderSilently(std::chrono::steady_clock::time_point& due);
 
   Mixer& mixer_;
   int period_;
   AudioTap* tap_;
-  SDL_AudioDeviceID device_ = 0;
   SDL_AudioSpec obtained_{};
-  bool silent_ = false;
-  int timesOpened_ = 0;
+  std::atomic<SDL_AudioDeviceID> device_ = 0;
+  std::atomic<int> granted_;
+  std::atomic<int> timesOpened_ = 0;
+  std::vector<float> silence_;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool lost_ = false;
+  bool stopping_ = false;
+  std::thread keeper_;
 };
 
 }  // namespace korvanta

@@ -1,11 +1,16 @@
 // Key-down to sound: from the moment a key-down event reaches the program to the output period
 // that carries the first sample of the sight cue it started. Real key presses (XTest) into the
-// game window, the real event loop and sound card; the default 512-frame period is compared
-// with the 2048 frames many small SDL games ship with.
+// game window, the real event loop and sound card; the default period is compared with the
+// 2048 frames many small SDL games ship with, and measured again through a sound server.
 #include <SDL.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "Stage.h"
@@ -84,83 +89,148 @@ struct KeyLog {
   }
 };
 
-void KeyToSound(benchmark::State& state) {
-  const int period = int(state.range(0));
-  const int lefts = 200;
-  const int gapMs = 110;
+constexpr int kLefts = 200;
+constexpr int kGapMs = 110;
+
+// The player: Left then Right, over and over, once the game window has the keyboard; the sight
+// steps between two places and every step plays the cue afresh. Presses fall at random moments
+// of the output period, as a player's do. Ends the program after the last.
+void playLeftsAndRights(const KeyLog& keys) {
+  // The window has the keyboard once its focus event comes (or surely after a while).
+  const auto giveUp = Clock::now() + std::chrono::seconds(3);
+  while (!keys.focused && Clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // Past the fanfare the first tick plays for the won game.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  std::vector<std::string> sequence;
+  for (int i = 0; i < kLefts; ++i) sequence.insert(sequence.end(), {"Left", "Right"});
+  e2e::Desk(privateDisplay().name()).pressAll(sequence, kGapMs);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  LiveProgram::quit();
+}
+
+// Runs a game whose attackers are all down, the player pressing away, with `tap` on the sound
+// card; the audio driver it played through. Every attacker down, as at the end of a won game: their
+// cries grow as loud as the cue within half a minute and would drown it for the listener, not for
+// the key's way to it.
+std::string playGame(int period, AudioTap* tap, KeyLog& keys) {
+  LiveProgram program({.periodFrames = period, .tap = tap, .firstWindow = "Form1"});
+  // Still on the event loop's thread here, before its first tick.
+  for (int k = 1; k <= Form1::kSlots; ++k) program.form1.indioActivo(k) = 0;
+  SDL_AddEventWatch(KeyLog::watch, &keys);
+  std::thread player([&] { playLeftsAndRights(keys); });
+  program.run();
+  player.join();
+  SDL_DelEventWatch(KeyLog::watch, &keys);
+  return program.audioDriver();
+}
+
+// From each key-down to the moment the stretch of sound carrying its cue was seen: `log` holds
+// when each stretch of `rec` came, as the sound card's periods or as the monitor's recording grew.
+void report(benchmark::State& state, int period, const std::vector<PeriodLog::Period>& log,
+            const e2e::Recording& rec, const KeyLog& keys) {
   const e2e::Reference cue = e2e::Reference::load(packFolder() / "m.mp3");
   // Its opening is enough to know it, and stays clear of the next press's cue.
   const int64_t listenFrames = std::min(cue.frames(), e2e::framesOf(0.08));
-  for (auto _ : state) {
-    PeriodLog periods(2.0 * lefts * gapMs / 1000.0 + 20.0);
-    KeyLog keys;
-    LiveProgram program({.periodFrames = period, .tap = &periods, .firstWindow = "Form1"});
-    // Every attacker down, as at the end of a won game: their cries grow as loud as the cue
-    // within half a minute and would drown it for the listener, not for the key's way to it.
-    // Still on the event loop's thread here, before its first tick.
-    for (int k = 1; k <= Form1::kSlots; ++k) program.form1.indioActivo(k) = 0;
-    SDL_AddEventWatch(KeyLog::watch, &keys);
-    // Left then Right, over and over: the sight steps between two places and every step plays
-    // the cue afresh. Presses fall at random moments of the output period, as a player's do.
-    std::thread player([&] {
-      // The window has the keyboard once its focus event comes (or surely after a while).
-      const auto giveUp = Clock::now() + std::chrono::seconds(3);
-      while (!keys.focused && Clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      // Past the fanfare the first tick plays for the won game.
-      std::this_thread::sleep_for(std::chrono::seconds(3));
-      std::vector<std::string> sequence;
-      for (int i = 0; i < lefts; ++i) sequence.insert(sequence.end(), {"Left", "Right"});
-      e2e::Desk(privateDisplay().name()).pressAll(sequence, gapMs);
-      std::this_thread::sleep_for(std::chrono::milliseconds(500));
-      LiveProgram::quit();
+  // The first stretch that came after a moment.
+  const auto after = [&](Clock::time_point at) {
+    return std::find_if(log.begin(), log.end(), [&](const auto& p) { return p.at >= at; });
+  };
+  std::vector<double> leftMs, allMs;
+  int missed = 0;
+  for (size_t i = 0; i < keys.presses.size(); ++i) {
+    const auto from = after(keys.presses[i].at);
+    const auto to = i + 1 < keys.presses.size() ? after(keys.presses[i + 1].at) : log.end();
+    if (from == log.end()) break;
+    // The next key's cue starts in a stretch that came after that key: not before `to`.
+    const int64_t last = to == log.end() ? rec.frames() : to->firstFrame - 1;
+    const e2e::Heard heard =
+        e2e::listenFor(rec, cue, from->firstFrame - from->frames, last, listenFrames);
+    const auto carrier = std::find_if(log.begin(), log.end(), [&](const auto& p) {
+      return heard.onset >= p.firstFrame && heard.onset < p.firstFrame + p.frames;
     });
-    program.run();
-    player.join();
-    SDL_DelEventWatch(KeyLog::watch, &keys);
-
-    const std::vector<PeriodLog::Period> log = periods.periods();
-    const e2e::Recording rec = periods.recording();
-    // The first period rendered after a moment, and the one holding a frame.
-    const auto periodAfter = [&](Clock::time_point at) {
-      return std::find_if(log.begin(), log.end(), [&](const auto& p) { return p.at >= at; });
-    };
-    std::vector<double> leftMs, allMs;
-    int missed = 0;
-    for (size_t i = 0; i < keys.presses.size(); ++i) {
-      const auto from = periodAfter(keys.presses[i].at);
-      const auto to = i + 1 < keys.presses.size() ? periodAfter(keys.presses[i + 1].at) : log.end();
-      if (from == log.end()) break;
-      // The next key's cue starts in a period rendered after that key: not before `to`.
-      const int64_t last = to == log.end() ? rec.frames() : to->firstFrame - 1;
-      const e2e::Heard heard =
-          e2e::listenFor(rec, cue, from->firstFrame - from->frames, last, listenFrames);
-      const auto carrier = std::find_if(log.begin(), log.end(), [&](const auto& p) {
-        return heard.onset >= p.firstFrame && heard.onset < p.firstFrame + p.frames;
-      });
-      if (heard.score < 0.8 || carrier == log.end() || carrier->at < keys.presses[i].at) {
-        ++missed;
-        continue;
-      }
-      const double ms = 1000.0 * e2e::secondsBetween(keys.presses[i].at, carrier->at);
-      allMs.push_back(ms);
-      if (keys.presses[i].left) leftMs.push_back(ms);
+    if (heard.score < 0.8 || carrier == log.end() || carrier->at < keys.presses[i].at) {
+      ++missed;
+      continue;
     }
-    const Spread left(leftMs), all(allMs);
-    state.counters["period_ms"] = 1000.0 * period / e2e::kRate;
-    state.counters["left_presses"] = double(left.values.size());
-    state.counters["median_ms"] = left.median();
-    state.counters["p99_ms"] = left.at(0.99);
-    state.counters["max_ms"] = left.max();
-    state.counters["all_keys_median_ms"] = all.median();
-    state.counters["missed"] = missed;
-    state.SetLabel("audio driver " + program.audioDriver());
+    const double ms = 1000.0 * e2e::secondsBetween(keys.presses[i].at, carrier->at);
+    allMs.push_back(ms);
+    if (keys.presses[i].left) leftMs.push_back(ms);
+  }
+  const Spread left(leftMs), all(allMs);
+  state.counters["period_ms"] = 1000.0 * period / e2e::kRate;
+  state.counters["left_presses"] = double(left.values.size());
+  state.counters["median_ms"] = left.median();
+  state.counters["p99_ms"] = left.at(0.99);
+  state.counters["max_ms"] = left.max();
+  state.counters["all_keys_median_ms"] = all.median();
+  state.counters["missed"] = missed;
+}
+
+// Measured where the program hands its periods to SDL's dummy driver, which takes them in real
+// time as a sound card would.
+void KeyToSound(benchmark::State& state) {
+  const int period = int(state.range(0));
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  for (auto _ : state) {
+    PeriodLog periods(2.0 * kLefts * kGapMs / 1000.0 + 20.0);
+    KeyLog keys;
+    const std::string driver = playGame(period, &periods, keys);
+    report(state, period, periods.periods(), periods.recording(), keys);
+    state.SetLabel("audio driver " + driver);
   }
 }
 BENCHMARK(KeyToSound)
     ->ArgName("period")
+    ->Arg(256)
     ->Arg(512)
     ->Arg(2048)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// Measured where a player would hear it: at the monitor of a private PulseAudio server's sink,
+// recorded with parec in 5 ms fragments, so the figure includes up to one fragment of the
+// recorder's own wait. The recording is watched as it grows, to know when each frame came.
+void KeyToSoundThroughServer(benchmark::State& state) {
+  const int period = int(state.range(0));
+  char pattern[] = "/tmp/korvanta-bench-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("no scratch folder");
+  const std::filesystem::path folder = pattern;
+  const std::filesystem::path file = folder / "monitor.f32";
+  for (auto _ : state) {
+    e2e::SoundServer server((folder / "server").string());
+    server.start();
+    e2e::Child::Options recording = server.recording(file.string());
+    std::replace(recording.argv.begin(), recording.argv.end(), std::string("--latency-msec=20"),
+                 std::string("--latency-msec=5"));
+    e2e::Child recorder(recording);
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    setenv("PULSE_SERVER", server.address().c_str(), 1);
+    std::vector<PeriodLog::Period> grew;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+      for (int64_t had = 0; !done; std::this_thread::sleep_for(std::chrono::microseconds(500))) {
+        const int64_t has = e2e::framesOnDisk(file);
+        if (has > had) grew.push_back({Clock::now(), had, int(has - had)});
+        had = std::max(had, has);
+      }
+    });
+    KeyLog keys;
+    const std::string driver = playGame(period, nullptr, keys);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    done = true;
+    watcher.join();
+    unsetenv("PULSE_SERVER");
+    unsetenv("SDL_AUDIODRIVER");
+    report(state, period, grew, e2e::Recording::read(file), keys);
+    state.SetLabel("audio driver " + driver + ", heard at the monitor");
+  }
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(KeyToSoundThroughServer)
+    ->ArgName("period")
+    ->Arg(256)
+    ->Arg(512)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 

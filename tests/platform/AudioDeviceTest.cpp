@@ -59,8 +59,8 @@ TEST_F(LostDevice, TheReopenedDeviceCarriesOnFromTheSamePlaceAndEndsExactly) {
 
   const double before = bed.position();
   audio.reopen();
+  ASSERT_TRUE(waitFor([&] { return audio.timesOpened() == 2; }));
   EXPECT_NE(audio.id(), 0u);
-  EXPECT_EQ(audio.timesOpened(), 2);
   EXPECT_GE(bed.position(), before) << "not started again";
   EXPECT_LT(bed.position(), bed.duration());
 
@@ -71,6 +71,43 @@ TEST_F(LostDevice, TheReopenedDeviceCarriesOnFromTheSamePlaceAndEndsExactly) {
   EXPECT_TRUE(waitFor([&] { return shot.position() == shot.duration(); }));
   EXPECT_TRUE(waitFor([&] { return bed.position() == bed.duration(); }));
   EXPECT_GT(engine.mixer.framesRendered(), rendered);
+}
+
+// No device at first (a driver that is not there), then one: the silent output keeps the
+// sounds' time, the device found a second later takes over from the same place, and one lost
+// later is looked for again. Each change is said once.
+TEST_F(LostDevice, WithoutADeviceTimeIsKeptAndTheDefaultIsTakenUpWhenItComesBack) {
+  Player bed(engine, {.autostart = true, .volume = -600, .playCount = 3});
+  SDL_setenv("SDL_AUDIODRIVER", "nowhere", 1);
+  AudioDevice audio(engine.mixer);
+  testing::internal::CaptureStderr();
+  audio.open();
+  EXPECT_TRUE(audio.silent());
+  bed.file(path("bed.mp3"));
+  ASSERT_TRUE(waitFor([&] { return bed.position() > 0.3; })) << "time stands still";
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(waitFor([&] { return !audio.silent(); }));
+  EXPECT_EQ(audio.timesOpened(), 1);
+  EXPECT_LT(bed.position(), 1.6) << "looked for again within about a second";
+
+  SDL_setenv("SDL_AUDIODRIVER", "nowhere", 1);
+  audio.reopen();
+  ASSERT_TRUE(waitFor([&] { return audio.silent(); }));
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(waitFor([&] { return !audio.silent(); }));
+  EXPECT_EQ(audio.timesOpened(), 2);
+  EXPECT_TRUE(waitFor([&] { return bed.position() == bed.duration(); }));
+  audio.close();
+  const std::string said = testing::internal::GetCapturedStderr();
+  const auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = said.find(what); at != std::string::npos; at = said.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("\n"), 4u) << said;
+  EXPECT_EQ(count("korvanta: no sound device"), 1u) << said;
+  EXPECT_EQ(count("korvanta: the sound device is gone"), 1u) << said;
+  EXPECT_EQ(count("korvanta: found a sound device (dummy)"), 2u) << said;
 }
 
 // A window whose timer reports the device gone on its third tick and ends the program later.

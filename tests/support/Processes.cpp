@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,6 +66,7 @@ Child::Child(const Options& options) {
   if (pid_ < 0) throw std::runtime_error("cannot start " + args[0]);
   if (pid_ == 0) {
     setpgid(0, 0);
+    if (options.endsWithUs) prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (devNull >= 0) dup2(devNull, 0);
     if (options.captureOutput) {
       dup2(pipeFds[1], 1);
@@ -185,6 +187,86 @@ VirtualDisplay::VirtualDisplay() {
   if (number.find('\n') == std::string::npos)
     throw std::runtime_error("Xvfb did not start: " + server_->output());
   name_ = ":" + number.substr(0, number.find('\n'));
+}
+
+SoundServer::SoundServer(std::string folder, Kind kind) : folder_(std::move(folder)), kind_(kind) {}
+
+std::vector<std::string> SoundServer::programs(Kind kind) {
+  if (kind == Kind::kPulseAudio) return {"pulseaudio", "pactl", "parec"};
+  return {"pipewire", "pipewire-pulse", "wireplumber", "dbus-run-session", "pactl", "parec"};
+}
+
+void SoundServer::run(std::vector<std::string> argv) {
+  // As root it runs as a user's server would, never as the system-wide one; its home, runtime
+  // and state folders are ours, so no other server or setting is met.
+  processes_.push_back(std::make_unique<Child>(Child::Options{
+      .argv = std::move(argv),
+      .set = {{"HOME", folder_},
+              {"XDG_RUNTIME_DIR", folder_},
+              {"XDG_CONFIG_HOME", folder_ + "/config"},
+              {"XDG_STATE_HOME", folder_ + "/state"},
+              {"PULSE_RUNTIME_PATH", folder_ + "/pulse"},
+              {"PULSE_STATE_PATH", folder_ + "/state"}},
+      .unset = {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "PIPEWIRE_REMOTE"},
+      .captureOutput = true,
+      .endsWithUs = true}));
+}
+
+void SoundServer::start(int rate, int channels) {
+  std::filesystem::create_directories(folder_ + "/pulse");
+  std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
+  if (kind_ == Kind::kPulseAudio) {
+    run({"pulseaudio", "-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1",
+         "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes", "--log-target=stderr", "-L",
+         "module-native-protocol-unix auth-anonymous=1 socket=" + folder_ + "/pulse/native", "-L",
+         "module-always-sink"});
+  } else {
+    run({"pipewire"});
+    // The session manager wants a message bus, which a desktop session would have.
+    run({"dbus-run-session", "--", "wireplumber"});
+    run({"pipewire-pulse"});
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (pactl({"info"}).status != 0) {
+    bool running = true;
+    for (auto& process : processes_) running = running && process->running();
+    if (!running || Clock::now() > deadline) {
+      std::string said;
+      for (auto& process : processes_) said += process->output();
+      throw std::runtime_error("the sound server did not start: " + said);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  loadSink(rate, channels);
+}
+
+std::string SoundServer::loadSink(int rate, int channels) const {
+  const CommandResult loaded =
+      pactl({"load-module", "module-null-sink", "sink_name=korvanta",
+             "rate=" + std::to_string(rate), "channels=" + std::to_string(channels)});
+  pactl({"set-default-sink", "korvanta"});
+  if (loaded.status != 0) throw std::runtime_error("no null sink: " + loaded.output);
+  return loaded.output.substr(0, loaded.output.find('\n'));
+}
+
+void SoundServer::kill() {
+  // The whole process group: the message bus and the session manager under it too.
+  for (auto& process : processes_) ::kill(-process->pid(), SIGKILL);
+  processes_.clear();
+}
+
+CommandResult SoundServer::pactl(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv = {"pactl"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runCommand(argv, {{"PULSE_SERVER", address()}});
+}
+
+Child::Options SoundServer::recording(const std::string& file) const {
+  return {.argv = {"parec", "--device=korvanta.monitor", "--format=float32le", "--rate=48000",
+                   "--channels=2", "--latency-msec=20", file},
+          .set = {{"PULSE_SERVER", address()}},
+          .captureOutput = true,
+          .endsWithUs = true};
 }
 
 void Desk::press(const std::string& key) const {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ class Child {
     bool captureOutput = false;
     // A descriptor of ours the child inherits under the same number (Xvfb's -displayfd).
     int inheritFd = -1;
+    // Killed by the system if we die first, even by a signal no destructor sees.
+    bool endsWithUs = false;
   };
 
   explicit Child(const Options& options);
@@ -98,6 +101,43 @@ class VirtualDisplay {
  private:
   std::optional<Child> server_;
   std::string name_;
+};
+
+// A private sound server: its own folder and sockets, no system service, one null sink
+// ("korvanta") whose monitor the checks record, reached through the PulseAudio protocol. Either
+// PulseAudio itself, module for module what a desktop's loads to play (its "auto_null" sink
+// stands in while no other is there), or PipeWire with its session manager (on a private
+// message bus) and its PulseAudio server.
+class SoundServer {
+ public:
+  enum class Kind { kPulseAudio, kPipeWire };
+  // Its sockets and state live in `folder`; nothing runs until `start`.
+  explicit SoundServer(std::string folder, Kind kind = Kind::kPulseAudio);
+  ~SoundServer() { kill(); }
+  SoundServer(const SoundServer&) = delete;
+  SoundServer& operator=(const SoundServer&) = delete;
+  // The programs it needs, for a check to skip without them.
+  static std::vector<std::string> programs(Kind kind);
+  // Starts it with the sink at `rate` and `channels` and waits until it answers; throws
+  // std::runtime_error if it cannot.
+  void start(int rate = 48000, int channels = 2);
+  // Kills it at once, as a crash would.
+  void kill();
+  // PULSE_SERVER for its clients.
+  std::string address() const { return "unix:" + folder_ + "/pulse/native"; }
+  // Runs pactl against it.
+  CommandResult pactl(const std::vector<std::string>& args) const;
+  // Loads the null sink "korvanta"; its module's index.
+  std::string loadSink(int rate, int channels) const;
+  // How to record the sink's monitor into `file` as float32 stereo frames at 48 kHz (parec).
+  Child::Options recording(const std::string& file) const;
+
+ private:
+  void run(std::vector<std::string> argv);
+
+  std::string folder_;
+  Kind kind_;
+  std::vector<std::unique_ptr<Child>> processes_;
 };
 
 // The keyboard and window list of a display, through xdotool (keys go in by XTest, as a real
