@@ -52,7 +52,7 @@ Samples samplesOf(const DecodeResult& result, std::string& why, int* rate = null
 void encode(const fs::path& folder, Samples samples, FileReport& report) {
   report.frames = int64_t(samples.size());
   if (samples.empty()) {
-    report.error = "nothing was made";
+    report.error = "nothing makes it: it has no recipe";
     return;
   }
   std::vector<unsigned char> bytes;
