@@ -12,6 +12,7 @@
 
 #include "sound/Mp3Decoder.h"
 #include "tests/support/FixturePack.h"
+#include "tools/packgen/PackCheck.h"
 #include "tools/packgen/PackWriter.h"
 #include "tools/packgen/Recipes.h"
 
