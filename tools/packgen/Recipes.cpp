@@ -1,5 +1,7 @@
 #include "Recipes.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "Ambience.h"
@@ -71,12 +73,10 @@ Samples makeSound(const PackEntry& entry, Language language, Speech& speech) {
   Samples s;
   if (entry.role == Role::Speech) {
     s = speech.say(std::string(entry.text(language)), voiceOf(entry.speaker, language));
-  } else {
-    for (const Recipe& recipe : kRecipes)
-      if (recipe.name == entry.name) {
-        Rng rng{std::string(entry.name)};
-        s = recipe.make(rng);
-      }
+  } else if (const auto recipe = std::ranges::find(kRecipes, entry.name, &Recipe::name);
+             recipe != std::end(kRecipes)) {
+    Rng rng{std::string(entry.name)};
+    s = recipe->make(rng);
   }
   normalize(s, entry.loudnessDb);
   return s;
