@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <span>
 #include <system_error>
 
+#include "Keys.h"
 #include "Program.h"
 #include "SoundFolder.h"
 #include "platform/ProgramFolder.h"
@@ -18,21 +20,22 @@ namespace {
 
 using korvanta::programFolder;
 
+// One line per row of `keys`, the first under `heading`.
+void printKeys(const char* heading, std::span<const korvanta::KeyUse> keys) {
+  for (const korvanta::KeyUse& use : keys) {
+    std::printf("%-14s%-13.*s%.*s\n", heading, int(use.keys.size()), use.keys.data(),
+                int(use.does.size()), use.does.data());
+    heading = "";
+  }
+}
+
 void printHelp() {
   std::printf(
       "usage: korvanta [--help | --version]\n"
-      "KORVANTA, an audio-only arcade game: defend an ambushed gunman by ear alone.\n"
-      "\n"
-      "In the menu:  Up, Down     walk through the spoken items\n"
-      "              Enter        start a game (on the web page item: open the manual)\n"
-      "              Escape       say goodbye and end the program\n"
-      "In a game:    Left, Right  move the sight one step\n"
-      "              Up, Down     jump the sight to the far right, far left\n"
-      "              Shift        centre the sight\n"
-      "              Space        load one bullet from the spares\n"
-      "              Ctrl         fire\n"
-      "              1 to 4       choose the sound of the shots\n"
-      "              Escape       leave the game\n"
+      "KORVANTA, an audio-only arcade game: defend an ambushed gunman by ear alone.\n\n");
+  printKeys("In the menu:", korvanta::kMenuKeys);
+  printKeys("In a game:", korvanta::kGameKeys);
+  std::printf(
       "\n"
       "The 51 sound files are read from the folder the game starts in. When it holds none\n"
       "of them, the installed default pack is played instead:\n"

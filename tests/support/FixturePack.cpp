@@ -6,10 +6,8 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
-#include <variant>
 
 #include "pack/Manifest.h"
-#include "sound/Mp3Decoder.h"
 #include "tools/mp3/Mp3Writer.h"
 
 namespace korvanta::test {
@@ -54,19 +52,6 @@ void writeTone(const fs::path& file, double seconds, double frequency) {
 
 void writeLongTone(const fs::path& file, double seconds) {
   writeTone(file, seconds, Tone{.rate = 8000, .vbrQuality = 9});
-}
-
-std::vector<float> decodedSamples(const fs::path& file, std::string& why, int* rate) {
-  const DecodeResult result = decodeMp3(file);
-  if (const auto* reason = std::get_if<std::string>(&result)) {
-    why = *reason;
-    return {};
-  }
-  const Pcm& pcm = *std::get<std::shared_ptr<const Pcm>>(result);
-  if (rate) *rate = pcm.rate();
-  std::vector<float> samples(size_t(pcm.frames()));
-  for (int64_t i = 0; i < pcm.frames(); ++i) samples[size_t(i)] = float(pcm.frame(i)[0]) / 32768.0f;
-  return samples;
 }
 
 void copyOver(const fs::path& from, const fs::path& to) {

@@ -38,11 +38,6 @@ void writeTone(const std::filesystem::path& file, double seconds, double frequen
 // For the tests of long sounds: a low rate keeps ten minutes quick to make.
 void writeLongTone(const std::filesystem::path& file, double seconds);
 
-// A file as the game's own decoder reads it: its first channel as floats, at the file's own rate
-// (given in `rate`); empty, with `why` set, if it does not decode.
-std::vector<float> decodedSamples(const std::filesystem::path& file, std::string& why,
-                                  int* rate = nullptr);
-
 // Copies `from` over `to`, which may exist (the Windows C++ library cannot overwrite in place).
 void copyOver(const std::filesystem::path& from, const std::filesystem::path& to);
 

@@ -8,10 +8,14 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <ranges>
 #include <set>
+#include <span>
 
+#include "program/Keys.h"
 #include "sound/Mp3Decoder.h"
 #include "tests/support/FixturePack.h"
+#include "tools/packgen/PackCheck.h"
 #include "tools/packgen/PackWriter.h"
 #include "tools/packgen/Recipes.h"
 
@@ -22,7 +26,7 @@ namespace fs = std::filesystem;
 using namespace pack;
 
 // The decoded audio of a pack file as floats, or a failure naming the decoder's reason.
-Samples decoded(const fs::path& file, int64_t* frames = nullptr) {
+Samples decoded(const fs::path& file) {
   const DecodeResult result = decodeMp3(file);
   if (const auto* why = std::get_if<std::string>(&result)) {
     ADD_FAILURE() << file << ": " << *why;
@@ -31,14 +35,7 @@ Samples decoded(const fs::path& file, int64_t* frames = nullptr) {
   const Pcm& pcm = *std::get<std::shared_ptr<const Pcm>>(result);
   EXPECT_EQ(pcm.rate(), kRate) << file;
   EXPECT_EQ(pcm.channels(), 1) << file;
-  Samples s(size_t(pcm.frames()));
-  for (int64_t i = 0; i < pcm.frames(); ++i) s[size_t(i)] = float(pcm.frame(i)[0]) / 32768.0f;
-  if (frames) *frames = pcm.frames();
-  return s;
-}
-
-bool startsWith(const std::string& s, const char* prefix) {
-  return s.rfind(prefix, 0) == 0;
+  return firstChannel(pcm);
 }
 
 // Powers of the 20 ms blocks of a sound.
@@ -111,8 +108,8 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
   for (const FileReport& r : reports) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(r.error, "");
-    int64_t frames = -1;
-    const Samples s = decoded(folder / r.name, &frames);
+    const Samples s = decoded(folder / r.name);
+    const int64_t frames = int64_t(s.size());
     // The game's end-of-sound tests depend on this exactness: no padding, no lost tail.
     EXPECT_EQ(frames, r.frames);
     const Level level = measure(s);
@@ -148,21 +145,21 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
   // The limits each role must keep, stated once more in the player's terms.
   for (const auto& [name, seconds] : lengths) {
     SCOPED_TRACE(name);
-    if (startsWith(name, "i")) {
+    if (name.starts_with("i")) {
       EXPECT_GE(seconds, 1.0);
       EXPECT_LE(seconds, 2.5);
-    } else if (startsWith(name, "A")) {
+    } else if (name.starts_with("A")) {
       EXPECT_GE(seconds, 20.0);
       EXPECT_LE(seconds, 40.0);
-    } else if (startsWith(name, "msc")) {
+    } else if (name.starts_with("msc")) {
       EXPECT_GE(seconds, 14.0);
-    } else if (startsWith(name, "ex")) {
+    } else if (name.starts_with("ex")) {
       EXPECT_LE(seconds, name == "exito.mp3" ? 3.0 : 15.5);
     } else if (name == "m.mp3") {
       EXPECT_LT(seconds, 0.3);
     } else if (name == "muerte.mp3") {
       EXPECT_LT(seconds, 1.0);
-    } else if (startsWith(name, "f") && name != "fin.mp3") {
+    } else if (name.starts_with("f") && name != "fin.mp3") {
       EXPECT_NEAR(seconds, 1.0, 0.2);
     }
   }
@@ -171,7 +168,7 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
   // and the ambience stays well under them so that far cries can rise above it.
   for (const auto& [name, level] : heard) {
     SCOPED_TRACE(name);
-    if (startsWith(name, "A")) {
+    if (name.starts_with("A")) {
       EXPECT_LT(level.loudnessDb, heard["m.mp3"].loudnessDb - 8.0);
     } else {
       EXPECT_NEAR(level.loudnessDb, heard["ex1.mp3"].loudnessDb, 4.0);
@@ -341,6 +338,27 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
     if (english.count(key)) key = english.at(key);
   EXPECT_EQ(keys, tagged(manual, "kbd"));
   EXPECT_EQ(keys.size(), 16u);
+}
+
+TEST(Manual, TheReadmeTheManPageAndTheManualListTheKeysTheHelpPrints) {
+  const fs::path source(KORVANTA_SOURCE_DIR);
+  std::vector<std::string> keys;
+  for (const auto table :
+       {std::span<const KeyUse>(kMenuKeys), std::span<const KeyUse>(kGameKeys)}) {
+    // The table as the README and the man page write it, with no row more after it.
+    std::string readme = "| Key | What it does |\n|---|---|\n", man;
+    for (const KeyUse& use : table) {
+      readme += "| " + std::string(use.keys) + " | " + std::string(use.does) + " |\n";
+      man += ".TP\n.B ";
+      for (const auto key : std::views::split(use.keys, std::string_view(", ")))
+        man +=
+            (man.ends_with(".B ") ? "" : "\\fR, \\fP") + keys.emplace_back(key.begin(), key.end());
+      man += "\n" + std::string(use.does) + "\n";
+    }
+    EXPECT_NE(textOf(source / "README.md").find(readme + "\n"), std::string::npos) << readme;
+    EXPECT_NE(textOf(source / "docs/korvanta.6.in").find(man + ".PP\n"), std::string::npos) << man;
+  }
+  EXPECT_EQ(tagged(textOf(source / "docs/index.html"), "kbd"), keys);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "tests/support/FixturePack.h"
 #include "tests/support/Processes.h"
-#include "tools/packgen/PackWriter.h"
+#include "tools/packgen/PackCheck.h"
 #include "tools/packgen/Speech.h"
 
 namespace korvanta {

@@ -140,41 +140,57 @@ Samples thunder(double seconds, Rng& rng) {
 
 }  // namespace
 
-Samples ambience(int number, Rng& rng) {
+Samples ambience(Bed kind, Rng& rng) {
   Samples bed;
-  switch (number) {
-    case 1:  // open prairie: steady wind through grass
+  switch (kind) {
+    case Bed::Prairie:  // steady wind through grass
       bed = wind(30 + kJoin, 1.0, 0.35, rng);
       break;
-    case 2: {  // night: crickets, a soft breeze and an owl
+    case Bed::Night: {  // crickets, a soft breeze and an owl
       bed = wind(28 + kJoin, 0.12, 0.2, rng);
       crickets(bed, 4400, 0.7, 0.15, rng);
       crickets(bed, 4950, 0.95, 0.1, rng);
       crickets(bed, 3900, 1.3, 0.07, rng);
       const Throat owl{.formantScale = 1.1, .softness = 1.5, .vibratoCents = 5, .driftCents = 3};
       for (double at : {6.0, 19.0}) {
-        const Samples hoot = sing({{0.05, vowel::u, vowel::u, 380, 380, 0, 0.6, 0.2, 0.2},
-                                   {0.25, vowel::u, vowel::u, 380, 370, 0.6, 0.0, 0.2, 0.0},
+        const Samples hoot = sing({{.seconds = 0.05,
+                                    .vowels = {vowel::u, vowel::u},
+                                    .pitch = {380, 380},
+                                    .voice = {0, 0.6},
+                                    .breath = {0.2, 0.2}},
+                                   {.seconds = 0.25,
+                                    .vowels = {vowel::u, vowel::u},
+                                    .pitch = {380, 370},
+                                    .voice = {0.6, 0.0},
+                                    .breath = {0.2, 0.0}},
                                    rest(0.15, vowel::u, 360),
-                                   {0.05, vowel::u, vowel::u, 360, 360, 0, 0.5, 0.2, 0.2},
-                                   {0.45, vowel::u, vowel::u, 360, 330, 0.5, 0.0, 0.2, 0.0}},
+                                   {.seconds = 0.05,
+                                    .vowels = {vowel::u, vowel::u},
+                                    .pitch = {360, 360},
+                                    .voice = {0, 0.5},
+                                    .breath = {0.2, 0.2}},
+                                   {.seconds = 0.45,
+                                    .vowels = {vowel::u, vowel::u},
+                                    .pitch = {360, 330},
+                                    .voice = {0.5, 0.0},
+                                    .breath = {0.2, 0.0}}},
                                   owl, rng);
         mixInto(bed, hoot, at, 0.35);
       }
       break;
     }
-    case 3:  // a creek running over stones
+    case Bed::Creek:  // a creek running over stones
       bed = creek(32 + kJoin, rng);
       mixInto(bed, wind(32 + kJoin, 0.15, 0.3, rng), 0.0);
       break;
-    case 4: {  // forest edge: birds, leaves, a woodpecker
+    case Bed::Forest: {  // at the forest's edge, birds, leaves, a woodpecker
       bed = wind(30 + kJoin, 0.35, 0.3, rng);
       for (double at = 0.5; at < 29.0; at += rng.range(1.5, 3.5))
         mixInto(bed, birdPhrase(rng), at, 0.06);
       for (int n = 0; n < 14; ++n) mixInto(bed, knock(1100, 0.012, rng), 13.0 + n * 0.055, 0.05);
       break;
     }
-    case 5: {  // canyon: a hard wind whistling in the rocks, a hawk overhead
+    case Bed::Canyon: {  // a hard wind whistling in the rocks, a hawk overhead
       bed = wind(34 + kJoin, 1.1, 0.25, rng);
       Biquad whistleA = Biquad::bandpass(420, 30), whistleB = Biquad::bandpass(630, 30);
       Drift gust(rng, 0.2);
@@ -186,7 +202,7 @@ Samples ambience(int number, Rng& rng) {
       mixInto(bed, hawk(rng), 24.0, 0.3);
       break;
     }
-    default:  // light rain with thunder far away
+    case Bed::Rain:  // light rain with thunder far away
       bed = rain(26 + kJoin, rng);
       mixInto(bed, thunder(5.0, rng), 11.0, 0.9);
       break;

@@ -1,12 +1,13 @@
 // Outdoor beds under a game: prairie wind, night crickets, a creek, forest birds, a canyon, rain.
-// Each loops without a seam, since the game plays its bed twice in a row.
+// Each loops without a seam, since the game plays its bed over and over for the whole game.
 #pragma once
 
 #include "Dsp.h"
 
 namespace korvanta::pack {
 
-// Bed of file "A<number>.MP3", number 1 to 6.
-Samples ambience(int number, Rng& rng);
+// The six beds, "A1.MP3" to "A6.MP3" in that order.
+enum class Bed { Prairie, Night, Creek, Forest, Canyon, Rain };
+Samples ambience(Bed bed, Rng& rng);
 
 }  // namespace korvanta::pack

@@ -98,7 +98,7 @@ void fadeEnds(Samples& s, double inSeconds, double outSeconds);
 void trimSilence(Samples& s, double threshold, double padSeconds);
 // Open-air space: a diffuse, darkened tail `amount` as strong as the sound, `tailSeconds` long.
 void addSpace(Samples& s, Rng& rng, double amount, double tailSeconds);
-// Blends the last `seconds` into the start so a bed that plays twice joins without a seam.
+// Blends the last `seconds` into the start so a bed played over and over joins without a seam.
 void loopJoin(Samples& s, double seconds);
 
 }  // namespace korvanta::pack

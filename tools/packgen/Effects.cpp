@@ -1,6 +1,7 @@
 #include "Effects.h"
 
 #include <cmath>
+#include <optional>
 
 #include "Instruments.h"
 #include "Voice.h"
@@ -29,27 +30,43 @@ Samples metalClick(double bandHz, double ringHz, double ringTau, Rng& rng) {
   });
 }
 
+// Noise through a filter at `hz`, dying away with a time constant of `tau` seconds.
+struct Noise {
+  double hz, tau, gain;
+};
+
+// A tone that slides from `fromHz` to `toHz` in its first moments, dying away like a noise.
+struct Thump {
+  double fromHz, toHz, tau, gain;
+};
+
+// A gun's report, part by part.
 struct Blast {
-  double crackTau, crackGain;
-  double bodyHz, bodyTau, bodyGain;
-  double thumpFrom, thumpTo, thumpTau, thumpGain;
-  double tailHz, tailTau, tailGain;
+  // The supersonic crack: noise above `hz`.
+  Noise crack;
+  // The muzzle blast: noise below `hz`.
+  Noise body;
+  // Felt in the chest more than heard.
+  Thump thump;
+  // The roll that follows: noise below `hz`.
+  Noise tail;
   double seconds;
 };
 
-// The report of a gun: the supersonic crack, the muzzle blast, the chest-felt thump, the roll.
+// Every part is cut from the same noise, so that they are heard as one shot.
 Samples blast(const Blast& b, Rng& rng) {
-  Biquad crackCut = Biquad::highpass(1200), bodyCut = Biquad::lowpass(b.bodyHz, 0.8);
-  Biquad tailCut = Biquad::lowpass(b.tailHz);
+  Biquad crackCut = Biquad::highpass(b.crack.hz), bodyCut = Biquad::lowpass(b.body.hz, 0.8);
+  Biquad tailCut = Biquad::lowpass(b.tail.hz);
   double phase = 0;
   return render(b.seconds, [&](double t) {
     const float noise = float(rng.bipolar());
-    const double crack = crackCut(noise) * attackDecay(t, 0.0004, b.crackTau);
-    const double body = bodyCut(noise) * attackDecay(t, 0.001, b.bodyTau);
-    phase += 2 * kPi * (b.thumpTo + (b.thumpFrom - b.thumpTo) * std::exp(-t / 0.02)) / kRate;
-    const double thump = std::sin(phase) * attackDecay(t, 0.001, b.thumpTau);
-    const double tail = tailCut(noise) * attackDecay(t, 0.01, b.tailTau);
-    return b.crackGain * crack + b.bodyGain * body + b.thumpGain * thump + b.tailGain * tail;
+    const double crack = crackCut(noise) * attackDecay(t, 0.0004, b.crack.tau);
+    const double body = bodyCut(noise) * attackDecay(t, 0.001, b.body.tau);
+    phase +=
+        2 * kPi * (b.thump.toHz + (b.thump.fromHz - b.thump.toHz) * std::exp(-t / 0.02)) / kRate;
+    const double thump = std::sin(phase) * attackDecay(t, 0.001, b.thump.tau);
+    const double tail = tailCut(noise) * attackDecay(t, 0.01, b.tail.tau);
+    return b.crack.gain * crack + b.body.gain * body + b.thump.gain * thump + b.tail.gain * tail;
   });
 }
 
@@ -59,6 +76,33 @@ void echo(Samples& s, double delay, double gain) {
   OnePole dark(1500);
   for (float& x : copy) x = dark(x);
   mixInto(s, copy, delay, gain);
+}
+
+// An arrow passing by: its rush is noise through a band that falls from `fromHz` to `toHz` as it
+// passes, `passAt` seconds in.
+struct Flight {
+  double seconds, fromHz, toHz, q, passAt;
+  // Above 0: the rush flutters this many times a second.
+  double flutterHz = 0;
+  // Loudness of the shaft's whistle under the rush.
+  double whistle = 0;
+};
+
+std::optional<Flight> flightOf(Arrow kind) {
+  switch (kind) {
+    case Arrow::Light:  // a thin whistle
+      return Flight{
+          .seconds = 1.0, .fromHz = 4200, .toHz = 1700, .q = 3.0, .passAt = 0.55, .whistle = 0.12};
+    case Arrow::Heavy:  // a broad low rush
+      return Flight{.seconds = 0.95, .fromHz = 1500, .toHz = 550, .q = 1.3, .passAt = 0.45};
+    case Arrow::Fluttering:  // ragged fletching, then it strikes wood
+      return Flight{
+          .seconds = 1.05, .fromHz = 2600, .toHz = 1100, .q = 2.0, .passAt = 0.5, .flutterHz = 26};
+    case Arrow::Bowstring:  // the bowstring is heard first
+      return Flight{
+          .seconds = 1.05, .fromHz = 3200, .toHz = 1300, .q = 2.5, .passAt = 0.62, .whistle = 0.05};
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -76,25 +120,45 @@ Samples sightCue(Rng& rng) {
   return s;
 }
 
-Samples gunshot(int kind, Rng& rng) {
+Samples gunshot(Gun gun, Rng& rng) {
   Samples s;
-  switch (kind) {
-    case 1:  // pistol: short and crisp
-      s = blast({0.004, 1.0, 2500, 0.035, 0.8, 180, 80, 0.03, 0.6, 1200, 0.12, 0.25, 0.55}, rng);
+  switch (gun) {
+    case Gun::Pistol:  // short and crisp
+      s = blast({.crack = {.hz = 1200, .tau = 0.004, .gain = 1.0},
+                 .body = {.hz = 2500, .tau = 0.035, .gain = 0.8},
+                 .thump = {.fromHz = 180, .toHz = 80, .tau = 0.03, .gain = 0.6},
+                 .tail = {.hz = 1200, .tau = 0.12, .gain = 0.25},
+                 .seconds = 0.55},
+                rng);
       addSpace(s, rng, 0.2, 0.2);
       break;
-    case 2:  // rifle: a hard crack that the canyon throws back twice
-      s = blast({0.003, 1.2, 3500, 0.05, 0.7, 140, 60, 0.05, 0.5, 900, 0.2, 0.3, 0.7}, rng);
+    case Gun::Rifle:  // a hard crack that the canyon throws back twice
+      s = blast({.crack = {.hz = 1200, .tau = 0.003, .gain = 1.2},
+                 .body = {.hz = 3500, .tau = 0.05, .gain = 0.7},
+                 .thump = {.fromHz = 140, .toHz = 60, .tau = 0.05, .gain = 0.5},
+                 .tail = {.hz = 900, .tau = 0.2, .gain = 0.3},
+                 .seconds = 0.7},
+                rng);
       echo(s, 0.28, 0.35);
       echo(s, 0.62, 0.18);
       addSpace(s, rng, 0.15, 0.2);
       break;
-    case 3:  // shotgun: a deep boom
-      s = blast({0.006, 0.7, 1000, 0.09, 1.0, 100, 45, 0.09, 0.9, 600, 0.25, 0.35, 0.9}, rng);
+    case Gun::Shotgun:  // a deep boom
+      s = blast({.crack = {.hz = 1200, .tau = 0.006, .gain = 0.7},
+                 .body = {.hz = 1000, .tau = 0.09, .gain = 1.0},
+                 .thump = {.fromHz = 100, .toHz = 45, .tau = 0.09, .gain = 0.9},
+                 .tail = {.hz = 600, .tau = 0.25, .gain = 0.35},
+                 .seconds = 0.9},
+                rng);
       addSpace(s, rng, 0.25, 0.2);
       break;
-    default: {  // ricochet: the bullet sings off a rock
-      s = blast({0.004, 1.0, 2800, 0.03, 0.7, 170, 80, 0.025, 0.5, 1200, 0.08, 0.2, 0.3}, rng);
+    case Gun::Ricochet: {  // the bullet sings off a rock
+      s = blast({.crack = {.hz = 1200, .tau = 0.004, .gain = 1.0},
+                 .body = {.hz = 2800, .tau = 0.03, .gain = 0.7},
+                 .thump = {.fromHz = 170, .toHz = 80, .tau = 0.025, .gain = 0.5},
+                 .tail = {.hz = 1200, .tau = 0.08, .gain = 0.2},
+                 .seconds = 0.3},
+                rng);
       double phase = 0;
       Samples whine = render(0.6, [&](double t) {
         phase += 2 * kPi * (1000 + 2400 * std::exp(-t / 0.22)) *
@@ -139,9 +203,19 @@ Samples hit(Rng& rng) {
            std::sin(phase) * attackDecay(t, 0.002, 0.07);
   });
   const Throat chest{.formantScale = 0.95, .softness = 0.9, .vibratoCents = 0, .rasp = 0.4};
-  const Samples grunt = sing({{0.03, vowel::uh, vowel::uh, 150, 150, 0, 0, 0.4, 0.4},
-                              {0.16, vowel::uh, vowel::uh, 155, 125, 1.0, 0.5},
-                              {0.12, vowel::uh, vowel::o, 125, 100, 0.5, 0.0}},
+  const Samples grunt = sing({{.seconds = 0.03,
+                               .vowels = {vowel::uh, vowel::uh},
+                               .pitch = {150, 150},
+                               .voice = {0, 0},
+                               .breath = {0.4, 0.4}},
+                              {.seconds = 0.16,
+                               .vowels = {vowel::uh, vowel::uh},
+                               .pitch = {155, 125},
+                               .voice = {1.0, 0.5}},
+                              {.seconds = 0.12,
+                               .vowels = {vowel::uh, vowel::o},
+                               .pitch = {125, 100},
+                               .voice = {0.5, 0.0}}},
                              chest, rng);
   mixInto(s, grunt, 0.04, 0.8);
   addSpace(s, rng, 0.15, 0.15);
@@ -151,27 +225,25 @@ Samples hit(Rng& rng) {
 
 Samples painCry(Rng& rng) {
   const Throat throat{.softness = 0.8, .vibratoHz = 7, .vibratoCents = 40, .rasp = 0.5};
-  Samples s = sing({{0.04, vowel::a, vowel::a, 260, 260, 0, 0, 0.5, 0.5},
-                    {0.12, vowel::a, vowel::a, 260, 300, 0.2, 1.0},
-                    tone(0.45, vowel::a, vowel::o, 300, 200, 1.0),
-                    {0.3, vowel::o, vowel::uh, 200, 130, 1.0, 0.0}},
-                   throat, rng);
+  Samples s = sing(
+      {{.seconds = 0.04,
+        .vowels = {vowel::a, vowel::a},
+        .pitch = {260, 260},
+        .voice = {0, 0},
+        .breath = {0.5, 0.5}},
+       {.seconds = 0.12, .vowels = {vowel::a, vowel::a}, .pitch = {260, 300}, .voice = {0.2, 1.0}},
+       tone(0.45, vowel::a, vowel::o, 300, 200, 1.0),
+       {.seconds = 0.3, .vowels = {vowel::o, vowel::uh}, .pitch = {200, 130}, .voice = {1.0, 0.0}}},
+      throat, rng);
   addSpace(s, rng, 0.18, 0.2);
   fadeEnds(s, 0.005, 0.04);
   return s;
 }
 
-Samples arrow(int kind, Rng& rng) {
-  struct Flight {
-    double seconds, fromHz, toHz, q, passAt, flutterHz, whistle;
-  };
-  static constexpr Flight flights[4] = {
-      {1.0, 4200, 1700, 3.0, 0.55, 0, 0.12},  // light arrow, a thin whistle
-      {0.95, 1500, 550, 1.3, 0.45, 0, 0.0},   // heavy shaft, a broad low rush
-      {1.05, 2600, 1100, 2.0, 0.5, 26, 0.0},  // ragged fletching that flutters, then strikes wood
-      {1.05, 3200, 1300, 2.5, 0.62, 0, 0.05}  // the bowstring is heard first
-  };
-  const Flight& f = flights[(kind - 1) & 3];
+Samples arrow(Arrow kind, Rng& rng) {
+  const std::optional<Flight> flight = flightOf(kind);
+  if (!flight) return {};
+  const Flight& f = *flight;
   Biquad band = Biquad::bandpass(f.fromHz, f.q);
   double phase = 0;
   Samples s = render(f.seconds, [&](double t) {
@@ -185,11 +257,11 @@ Samples arrow(int kind, Rng& rng) {
     phase += 2 * kPi * hz * 0.5 / kRate;
     return env * (band(float(rng.bipolar())) * 2.5 + f.whistle * std::sin(phase));
   });
-  if (kind == 3) {
+  if (kind == Arrow::Fluttering) {
     mixInto(s, knock(320, 0.03, rng), f.seconds - 0.14, 0.6);
     mixInto(s, drum(90, 0.12, 0.2, rng), f.seconds - 0.14, 0.4);
   }
-  if (kind == 4) {
+  if (kind == Arrow::Bowstring) {
     mixInto(s, pluck(98, 0.45, 0.75, rng), 0.0, 0.7);
     mixInto(s, knock(700, 0.01, rng), 0.0, 0.3);
   }

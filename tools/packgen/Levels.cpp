@@ -40,6 +40,12 @@ Level measure(const Samples& s) {
   return level;
 }
 
+Samples firstChannel(const Pcm& pcm) {
+  Samples s(size_t(pcm.frames()));
+  for (int64_t i = 0; i < pcm.frames(); ++i) s[size_t(i)] = float(pcm.frame(i)[0]) / 32768.0f;
+  return s;
+}
+
 void normalize(Samples& s, double targetDb) {
   const Level before = measure(s);
   if (before.peakDb <= -150.0) return;

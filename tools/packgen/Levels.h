@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Dsp.h"
+#include "sound/Pcm.h"
 
 namespace korvanta::pack {
 
@@ -19,6 +20,9 @@ struct Level {
 };
 
 Level measure(const Samples& s);
+
+// The first channel of decoded audio as floats, to be measured as the game will play it.
+Samples firstChannel(const Pcm& pcm);
 
 // No sample of the pack goes above this, leaving room for the encoder's overshoot.
 constexpr double kCeilingDb = -1.0;

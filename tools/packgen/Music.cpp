@@ -144,15 +144,16 @@ Samples gallop(Rng& rng) {
 
 }  // namespace
 
-Samples music(int number, Rng& rng) {
-  switch (number) {
-    case 1:
+Samples music(Piece piece, Rng& rng) {
+  switch (piece) {
+    case Piece::Ballad:
       return ballad(rng);
-    case 2:
+    case Piece::WarDrums:
       return drums(rng);
-    default:
+    case Piece::Gallop:
       return gallop(rng);
   }
+  return {};
 }
 
 }  // namespace korvanta::pack

@@ -5,8 +5,9 @@
 
 namespace korvanta::pack {
 
-// "msc.mp3" (1): a campfire guitar ballad; "msc1.mp3" (2): war drums and flute;
-// "msc2.mp3" (3): a galloping banjo tune.
-Samples music(int number, Rng& rng);
+// "msc.mp3": a campfire guitar ballad; "msc1.mp3": war drums and flute; "msc2.mp3": a galloping
+// banjo tune.
+enum class Piece { Ballad, WarDrums, Gallop };
+Samples music(Piece piece, Rng& rng);
 
 }  // namespace korvanta::pack

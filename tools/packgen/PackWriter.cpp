@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <thread>
@@ -11,7 +9,6 @@
 
 #include "Recipes.h"
 #include "sound/Mp3Decoder.h"
-#include "sound/SoundPath.h"
 #include "tools/mp3/Mp3Writer.h"
 
 namespace korvanta::pack {
@@ -33,18 +30,13 @@ std::vector<const PackEntry*> selection(const std::vector<std::string>& names) {
   return chosen;
 }
 
-// The decoded audio of a file as floats (its first channel, at its own `rate`); empty with `why`
-// set if it does not decode.
-Samples samplesOf(const DecodeResult& result, std::string& why, int* rate = nullptr) {
+// The decoded audio of a file's first channel; empty with `why` set if it does not decode.
+Samples samplesOf(const DecodeResult& result, std::string& why) {
   if (const auto* reason = std::get_if<std::string>(&result)) {
     why = *reason;
     return {};
   }
-  const Pcm& pcm = *std::get<std::shared_ptr<const Pcm>>(result);
-  if (rate) *rate = pcm.rate();
-  Samples s(size_t(pcm.frames()));
-  for (int64_t i = 0; i < pcm.frames(); ++i) s[size_t(i)] = float(pcm.frame(i)[0]) / 32768.0f;
-  return s;
+  return firstChannel(*std::get<std::shared_ptr<const Pcm>>(result));
 }
 
 // Encodes, then listens to the result with the game's own decoder: the file must come back at
@@ -52,7 +44,7 @@ Samples samplesOf(const DecodeResult& result, std::string& why, int* rate = null
 void encode(const fs::path& folder, Samples samples, FileReport& report) {
   report.frames = int64_t(samples.size());
   if (samples.empty()) {
-    report.error = "nothing was made";
+    report.error = "nothing makes it: it has no recipe";
     return;
   }
   std::vector<unsigned char> bytes;
@@ -131,69 +123,6 @@ std::vector<FileReport> writePack(const fs::path& folder, const std::vector<std:
   work();
   for (std::thread& t : threads) t.join();
   return reports;
-}
-
-std::string levelTable(const std::vector<FileReport>& reports) {
-  std::string out;
-  char line[160];
-  std::snprintf(line, sizeof line, "%-14s %8s %8s %9s %9s %9s %8s\n", "file", "seconds", "heard",
-                "peak dB", "RMS dB", "loud dB", "KiB");
-  out += line;
-  uintmax_t total = 0;
-  double worstPeak = -180.0;
-  for (const FileReport& r : reports) {
-    std::snprintf(line, sizeof line, "%-14s %8.3f %8.2f %9.1f %9.1f %9.1f %8.1f%s\n",
-                  r.name.c_str(), double(r.frames) / kRate, r.level.heardSeconds, r.level.peakDb,
-                  r.level.rmsDb, r.level.loudnessDb, double(r.bytes) / 1024.0,
-                  r.error.empty() ? "" : ("  ERROR: " + r.error).c_str());
-    out += line;
-    total += r.bytes;
-    worstPeak = std::max(worstPeak, r.level.peakDb);
-  }
-  std::snprintf(line, sizeof line, "%zu files, %.2f MiB, highest peak %.1f dB\n", reports.size(),
-                double(total) / (1024.0 * 1024.0), worstPeak);
-  out += line;
-  return out;
-}
-
-std::vector<CheckProblem> checkPack(const fs::path& folder) {
-  std::vector<CheckProblem> problems;
-  for (const PackEntry& entry : manifest()) {
-    const std::string name(entry.name);
-    // Look the file up the way the game does, so a pack the game can play passes the check.
-    const fs::path file = resolveSoundPath(folder.string() + "\\" + name);
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) {
-      problems.push_back({name, "missing"});
-      continue;
-    }
-    // The game's own inspection first, so a file it would name is named here in the same words.
-    if (const std::string why = inspectSoundFile(file); !why.empty()) {
-      problems.push_back({name, why});
-      continue;
-    }
-    std::string why;
-    int rate = kRate;
-    const Samples heard = samplesOf(decodeMp3(file), why, &rate);
-    if (!why.empty()) {
-      problems.push_back({name, why});
-      continue;
-    }
-    char line[120];
-    const double seconds = double(heard.size()) / rate;
-    if (seconds < entry.seconds.shortest || seconds > entry.seconds.longest) {
-      std::snprintf(line, sizeof line, "lasts %.2f s, not %.2f to %.2f s", seconds,
-                    entry.seconds.shortest, entry.seconds.longest);
-      problems.push_back({name, line, true});
-    }
-    const double loudness = measure(heard).loudnessDb;
-    if (std::fabs(loudness - entry.loudnessDb) > kLoudnessToleranceDb) {
-      std::snprintf(line, sizeof line, "is heard at %.1f dB, not %.1f dB", loudness,
-                    entry.loudnessDb);
-      problems.push_back({name, line, true});
-    }
-  }
-  return problems;
 }
 
 }  // namespace korvanta::pack

@@ -1,4 +1,4 @@
-// Writes the default pack into a folder and checks a folder for a usable pack.
+// Writes the default pack into a folder, each file listened to once written.
 #pragma once
 
 #include <cstdint>
@@ -34,21 +34,5 @@ std::vector<FileReport> writePack(const std::filesystem::path& folder,
 
 // Why the pack cannot be made in `language` (flite or espeak-ng lacks a voice it needs), or empty.
 std::string cannotSpeak(Language language);
-
-// The level table: one line per file with its length, peak, RMS, loudness and size.
-std::string levelTable(const std::vector<FileReport>& reports);
-
-// A file of the pack that the game would not be able to play, or that strays from the manifest.
-struct CheckProblem {
-  std::string name;
-  // "missing", the decoder's reason, or how the file strays from its length or loudness.
-  std::string reason;
-  // The game plays the file, though it does not fit its part as the manifest has it.
-  bool playable = false;
-};
-
-// Lists the files of the 51 that are missing from `folder`, do not decode, or last longer or
-// shorter than their entries allow or are far louder or quieter than their entries.
-std::vector<CheckProblem> checkPack(const std::filesystem::path& folder);
 
 }  // namespace korvanta::pack

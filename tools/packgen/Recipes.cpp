@@ -1,5 +1,7 @@
 #include "Recipes.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "Ambience.h"
@@ -12,55 +14,69 @@ namespace korvanta::pack {
 
 namespace {
 
-// The number in a name such as "i13.mp3" or "A4.MP3".
-int numberIn(std::string_view name) {
-  int n = 0;
-  for (char c : name.substr(0, name.find('.')))
-    if (c >= '0' && c <= '9') n = n * 10 + (c - '0');
-  return n;
+// One sound of a family, such as with<gunshot, Gun::Rifle>: the family's recipe for that kind.
+template <auto make, auto kind>
+Samples with(Rng& rng) {
+  return make(kind, rng);
 }
+
+// How each file that is not spoken is made, by its name in the pack.
+struct Recipe {
+  std::string_view name;
+  Samples (*make)(Rng&);
+};
+
+constexpr Recipe kRecipes[] = {
+    {"A1.MP3", with<ambience, Bed::Prairie>},
+    {"A2.MP3", with<ambience, Bed::Night>},
+    {"A3.MP3", with<ambience, Bed::Creek>},
+    {"A4.MP3", with<ambience, Bed::Forest>},
+    {"A5.MP3", with<ambience, Bed::Canyon>},
+    {"A6.MP3", with<ambience, Bed::Rain>},
+    {"m.mp3", sightCue},
+    {"d1.mp3", with<gunshot, Gun::Pistol>},
+    {"d2.mp3", with<gunshot, Gun::Rifle>},
+    {"d3.mp3", with<gunshot, Gun::Shotgun>},
+    {"d4.mp3", with<gunshot, Gun::Ricochet>},
+    {"c.mp3", reload},
+    {"g.mp3", emptyGun},
+    {"g1.mp3", hit},
+    {"g2.mp3", painCry},
+    {"i1.mp3", with<cry, 1>},
+    {"i2.mp3", with<cry, 2>},
+    {"i3.mp3", with<cry, 3>},
+    {"i4.mp3", with<cry, 4>},
+    {"i5.mp3", with<cry, 5>},
+    {"i6.mp3", with<cry, 6>},
+    {"i7.mp3", with<cry, 7>},
+    {"i8.mp3", with<cry, 8>},
+    {"i9.mp3", with<cry, 9>},
+    {"i10.mp3", with<cry, 10>},
+    {"i11.mp3", with<cry, 11>},
+    {"i12.mp3", with<cry, 12>},
+    {"i13.mp3", with<cry, 13>},
+    {"i15.mp3", with<cry, 15>},
+    {"f1.mp3", with<arrow, Arrow::Light>},
+    {"f2.mp3", with<arrow, Arrow::Heavy>},
+    {"f3.mp3", with<arrow, Arrow::Fluttering>},
+    {"f4.mp3", with<arrow, Arrow::Bowstring>},
+    {"muerte.mp3", knell},
+    {"exito.mp3", fanfare},
+    {"msc.mp3", with<music, Piece::Ballad>},
+    {"msc1.mp3", with<music, Piece::WarDrums>},
+    {"msc2.mp3", with<music, Piece::Gallop>},
+};
 
 }  // namespace
 
 Samples makeSound(const PackEntry& entry, Language language, Speech& speech) {
-  const std::string name(entry.name);
-  Rng rng(name);
-  const int number = numberIn(name);
   Samples s;
-  switch (entry.role) {
-    case Role::Ambience:
-      s = ambience(number, rng);
-      break;
-    case Role::Cue:
-      s = sightCue(rng);
-      break;
-    case Role::Gun:
-      s = gunshot(number, rng);
-      break;
-    case Role::Click:
-      s = name == "c.mp3" ? reload(rng) : emptyGun(rng);
-      break;
-    case Role::Hit:
-      s = name == "g1.mp3" ? hit(rng) : painCry(rng);
-      break;
-    case Role::Cry:
-      s = cry(number, rng);
-      break;
-    case Role::Arrow:
-      s = arrow(number, rng);
-      break;
-    case Role::Death:
-      s = knell(rng);
-      break;
-    case Role::Jingle:
-      s = fanfare(rng);
-      break;
-    case Role::Speech:
-      s = speech.say(std::string(entry.text(language)), voiceOf(entry.speaker, language));
-      break;
-    case Role::Music:
-      s = music(number == 0 ? 1 : number + 1, rng);
-      break;
+  if (entry.role == Role::Speech) {
+    s = speech.say(std::string(entry.text(language)), voiceOf(entry.speaker, language));
+  } else if (const auto recipe = std::ranges::find(kRecipes, entry.name, &Recipe::name);
+             recipe != std::end(kRecipes)) {
+    Rng rng{std::string(entry.name)};
+    s = recipe->make(rng);
   }
   normalize(s, entry.loudnessDb);
   return s;

@@ -7,9 +7,9 @@
 
 namespace korvanta::pack {
 
-// Makes the finished samples of one file, brought to its entry's loudness and ready to encode.
-// Speech is needed only by spoken files; the result depends on nothing but the entry and the
-// language.
+// Makes the finished samples of one file, brought to its entry's loudness and ready to encode;
+// empty when nothing makes it (a line that cannot be spoken, a name without a recipe). Speech is
+// needed only by spoken files; the result depends on nothing but the entry and the language.
 Samples makeSound(const PackEntry& entry, Language language, Speech& speech);
 
 }  // namespace korvanta::pack

@@ -6,11 +6,14 @@
 namespace korvanta::pack {
 
 Glide rest(double seconds, Vowel v, double pitch) {
-  return {seconds, v, v, pitch, pitch, 0, 0};
+  return {.seconds = seconds, .vowels = {v, v}, .pitch = {pitch, pitch}, .voice = {0, 0}};
 }
 
 Glide tone(double seconds, Vowel from, Vowel to, double pitchFrom, double pitchTo, double loud) {
-  return {seconds, from, to, pitchFrom, pitchTo, loud, loud};
+  return {.seconds = seconds,
+          .vowels = {from, to},
+          .pitch = {pitchFrom, pitchTo},
+          .voice = {loud, loud}};
 }
 
 namespace {
@@ -48,10 +51,10 @@ Samples sing(const std::vector<Glide>& score, const Throat& throat, Rng& rng) {
   if (score.empty()) return out;
 
   const Glide& first = score.front();
-  Follower voiceLoud(first.voiceFrom, 60), breathLoud(first.breathFrom, 60);
-  Follower logPitch(std::log(first.pitchFrom), 25);
-  Follower f1(first.from.f1, 30), f2(first.from.f2, 30), f3(first.from.f3, 30),
-      f4(first.from.f4, 30);
+  Follower voiceLoud(first.voice.from, 60), breathLoud(first.breath.from, 60);
+  Follower logPitch(std::log(first.pitch.from), 25);
+  Follower f1(first.vowels.from.f1, 30), f2(first.vowels.from.f2, 30), f3(first.vowels.from.f3, 30),
+      f4(first.vowels.from.f4, 30);
   Drift drift(rng, 4.0);
   Biquad breathBands[3] = {Biquad::bandpass(500, 3), Biquad::bandpass(1500, 4),
                            Biquad::bandpass(2500, 4)};
@@ -75,14 +78,15 @@ Samples sing(const std::vector<Glide>& score, const Throat& throat, Rng& rng) {
     const double shape = smoothstep(x);
     const double t = double(at) / kRate;
 
-    const double voice = voiceLoud(g.voiceFrom + (g.voiceTo - g.voiceFrom) * x);
-    const double breath = breathLoud(g.breathFrom + (g.breathTo - g.breathFrom) * x);
+    const double voice = voiceLoud(g.voice.from + (g.voice.to - g.voice.from) * x);
+    const double breath = breathLoud(g.breath.from + (g.breath.to - g.breath.from) * x);
     const double pitchLog =
-        logPitch(std::log(g.pitchFrom) + (std::log(g.pitchTo) - std::log(g.pitchFrom)) * x);
-    double formants[5] = {f1(g.from.f1 + (g.to.f1 - g.from.f1) * shape),
-                          f2(g.from.f2 + (g.to.f2 - g.from.f2) * shape),
-                          f3(g.from.f3 + (g.to.f3 - g.from.f3) * shape),
-                          f4(g.from.f4 + (g.to.f4 - g.from.f4) * shape), 4500.0};
+        logPitch(std::log(g.pitch.from) + (std::log(g.pitch.to) - std::log(g.pitch.from)) * x);
+    double formants[5] = {f1(g.vowels.from.f1 + (g.vowels.to.f1 - g.vowels.from.f1) * shape),
+                          f2(g.vowels.from.f2 + (g.vowels.to.f2 - g.vowels.from.f2) * shape),
+                          f3(g.vowels.from.f3 + (g.vowels.to.f3 - g.vowels.from.f3) * shape),
+                          f4(g.vowels.from.f4 + (g.vowels.to.f4 - g.vowels.from.f4) * shape),
+                          4500.0};
 
     for (double& f : formants) f *= throat.formantScale;
 

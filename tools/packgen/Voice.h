@@ -23,16 +23,22 @@ constexpr Vowel u{310, 870, 2240, 3300};    // "boot"
 constexpr Vowel uh{620, 1190, 2390, 3400};  // "cup"
 }  // namespace vowel
 
+// Where a quantity of a glide starts and where it ends.
+template <typename T>
+struct Span {
+  T from, to;
+};
+
 // One stretch of a score: everything moves from its start value to its end value.
 struct Glide {
   double seconds;
-  Vowel from, to;
-  // Pitch in Hz.
-  double pitchFrom, pitchTo;
+  Span<Vowel> vowels;
+  // In Hz.
+  Span<double> pitch;
   // Loudness of the voiced sound, 0 to 1.
-  double voiceFrom, voiceTo;
+  Span<double> voice;
   // Loudness of breath noise (an "h", a hiss, a rasp of air), 0 to 1.
-  double breathFrom = 0.0, breathTo = 0.0;
+  Span<double> breath{0.0, 0.0};
 };
 
 // Silence of `seconds` in a score, holding the vowel and pitch.

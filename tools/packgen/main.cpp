@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "LevelTable.h"
+#include "PackCheck.h"
 #include "PackWriter.h"
 #include "pack/Manifest.h"
 
