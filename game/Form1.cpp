@@ -14,7 +14,7 @@ namespace {
 constexpr PlayerDesign kStartsAlone{.autostart = true, .volume = -600, .playCount = 1};
 // Players that wait for `play`.
 constexpr PlayerDesign kWaitsForPlay{.autostart = false, .volume = -600, .playCount = 1};
-// The ambience: quiet, and its file played twice.
+// The ambience: quiet; the clock renews its count of two on every tick, so it lasts the game.
 constexpr PlayerDesign kAmbience{.autostart = true, .volume = -3500, .playCount = 2};
 
 template <size_t... I>
