@@ -20,8 +20,6 @@ namespace korvanta {
 
 class AudioDevice : public AudioOutput {
  public:
-  // Frames per output period: short, so a key is heard within about 10 ms.
-  static constexpr int kDefaultPeriod = 512;
   // How long a silent output waits between two looks for the default device.
   static constexpr std::chrono::milliseconds kRetryInterval{1000};
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "SdlKeys.h"
+#include "ui/Timer.h"
 #include "ui/Window.h"
 
 namespace korvanta {

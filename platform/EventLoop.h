@@ -13,10 +13,6 @@ union SDL_Event;
 
 namespace korvanta {
 
-// The desktop this game was made for delivered timer ticks no faster than every 10 ms, and the
-// pace of play (one attacker step in 200 ticks on average) rests on that rate.
-inline constexpr int kTickMilliseconds = 10;
-
 // Where the loop's time comes from and how it waits for events: SDL's, unless a test gives its
 // own so that late wake-ups can be made to order.
 struct LoopClock {

@@ -34,7 +34,7 @@ mpg123_handle* newHandle() {
   // art can be megabytes) are skipped unread.
   mpg123_param(handle, MPG123_FLAGS,
                MPG123_GAPLESS | MPG123_QUIET | MPG123_NO_FRANKENSTEIN | MPG123_SKIP_ID3V2, 0.0);
-  // Every rate the file may have, as 16-bit samples: the mixer resamples, the decoder must not.
+  // Every rate the file may have, as 16-bit samples: libsoxr takes them to the mixer's rate.
   mpg123_format_none(handle);
   const long* rates = nullptr;
   size_t count = 0;

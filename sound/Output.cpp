@@ -19,7 +19,7 @@ void ManualOutput::advance(int frames) {
 void ManualOutput::advanceSeconds(double seconds) {
   int64_t left = std::llround(seconds * Mixer::kOutputRate);
   while (left > 0) {
-    const int frames = int(std::min<int64_t>(left, kPeriod));
+    const int frames = int(std::min<int64_t>(left, kDefaultPeriod));
     advance(frames);
     left -= frames;
   }

@@ -11,6 +11,9 @@ namespace korvanta {
 // Where the program's sound goes: something that pulls the mixer once per period.
 class AudioOutput {
  public:
+  // Frames per period unless told otherwise: short, so a key is heard within about 10 ms.
+  static constexpr int kDefaultPeriod = 512;
+
   virtual ~AudioOutput() = default;
   // Starts pulling the mixer; without a device, keeps time silently instead.
   virtual void open() = 0;
@@ -25,20 +28,17 @@ class AudioOutput {
 // Drives the mixer by hand, "advance N frames", so tests hear exactly what was played.
 class ManualOutput : public AudioOutput {
  public:
-  // The longest block `advanceSeconds` renders at once, as the device's period.
-  static constexpr int kPeriod = 512;
-
   explicit ManualOutput(Mixer& mixer) : mixer_(mixer) {}
 
   // Nothing to open or close: time moves only when a test says so.
   void open() override {}
   void reopen() override {}
   void close() override {}
-  int periodFrames() const override { return kPeriod; }
+  int periodFrames() const override { return kDefaultPeriod; }
 
   // Renders `frames` output frames and keeps them as the last block.
   void advance(int frames);
-  // Advances by whole output periods of at most 512 frames, as the device would.
+  // Advances by output periods of at most `kDefaultPeriod` frames, as the device would.
   void advanceSeconds(double seconds);
 
   // Interleaved stereo of the last `advance`.

@@ -26,7 +26,7 @@ class Pcm : public Sound {
   Pcm(const Pcm&) = delete;
   Pcm& operator=(const Pcm&) = delete;
 
-  // Frames per second of the file itself; the mixer steps through it at this rate.
+  // Frames per second of the samples held: the mixer's rate, other files being resampled to it.
   int rate() const { return rate_; }
   // 1 (mono) or 2 (interleaved stereo).
   int channels() const { return channels_; }

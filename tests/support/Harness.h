@@ -11,12 +11,13 @@
 #include "ui/Desktop.h"
 #include "ui/Random.h"
 #include "ui/Screen.h"
+#include "ui/Timer.h"
 
 namespace korvanta::test {
 
 struct Harness {
-  // Output frames in one 10 ms tick of the event loop.
-  static constexpr int kFramesPerTick = 480;
+  // Output frames in one tick of the event loop.
+  static constexpr int kFramesPerTick = Mixer::kOutputRate * kTickMilliseconds / 1000;
 
   explicit Harness(std::filesystem::path folder);
 
