@@ -34,7 +34,11 @@ class GameTest : public ::testing::Test {
     h.desktop.add(game);
     h.desktop.add(menu);
   }
-  ~GameTest() override { std::filesystem::remove_all(h.folder); }
+  // Windows keeps a file from being removed while the decode worker still reads it.
+  ~GameTest() override {
+    h.engine.cache.waitUntilDecoded();
+    std::filesystem::remove_all(h.folder);
+  }
 
   void start() { h.desktop.show("Form1"); }
 

@@ -29,7 +29,11 @@ class MenuTest : public ::testing::Test {
     h.desktop.add(menu);
     h.desktop.add(game);
   }
-  ~MenuTest() override { std::filesystem::remove_all(h.folder); }
+  // Windows keeps a file from being removed while the decode worker still reads it.
+  ~MenuTest() override {
+    h.engine.cache.waitUntilDecoded();
+    std::filesystem::remove_all(h.folder);
+  }
 
   // Writes the tone pack (some lengths chosen, some files left out) and opens the menu.
   void open(const std::map<std::string, double>& seconds = {},
