@@ -12,6 +12,7 @@
 #include "platform/EventLoop.h"
 #include "platform/SdlScreen.h"
 #include "tests/support/FixturePack.h"
+#include "tests/support/Waiting.h"
 #include "ui/Desktop.h"
 #include "ui/Random.h"
 #include "ui/Timer.h"
@@ -22,16 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Waits in real time, up to a generous bound, until `done()` holds.
-template <class F>
-bool waitFor(F&& done) {
-  const auto until = std::chrono::steady_clock::now() + 10s;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
+using test::waitFor;
 
 struct LostDevice : ::testing::Test {
   void SetUp() override {
@@ -41,7 +33,7 @@ struct LostDevice : ::testing::Test {
     test::writeTone(folder / "shot.mp3", 0.2);
   }
   void TearDown() override { SDL_Quit(); }
-  std::string path(const std::string& name) const { return folder.string() + "\\" + name; }
+  std::string path(const std::string& name) const { return test::soundPath(folder, name); }
 
   std::filesystem::path folder = test::freshFolder("lost-device");
   SoundEngine engine;

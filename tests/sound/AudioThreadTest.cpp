@@ -10,6 +10,7 @@
 
 #include "sound/Player.h"
 #include "tests/support/FixturePack.h"
+#include "tests/support/Waiting.h"
 
 namespace korvanta {
 namespace {
@@ -32,16 +33,6 @@ struct AudioThread {
   void finish() {
     stop = true;
     if (thread.joinable()) thread.join();
-  }
-  // Waits, up to a generous bound, until `done()` holds.
-  template <class F>
-  bool waitFor(F&& done) {
-    const auto until = std::chrono::steady_clock::now() + 20s;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > until) return false;
-      std::this_thread::sleep_for(1ms);
-    }
-    return true;
   }
 
   std::atomic<bool> stop{false};
@@ -121,7 +112,7 @@ TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
   shot.file(files[0]);
   EXPECT_LT(shot.position(), shot.duration()) << "a file just loaded is not finished";
   shot.play();
-  EXPECT_TRUE(audio.waitFor([&] { return shot.position() == shot.duration(); }));
+  EXPECT_TRUE(test::waitFor([&] { return shot.position() == shot.duration(); }, 20s));
   EXPECT_DOUBLE_EQ(shot.duration(), std::lround(0.05 * 22050) / 22050.0);
 
   // The long file keeps time and its length while it is decoded and after.
@@ -132,7 +123,7 @@ TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
   bed.playCount(1);
   bed.position(79.95);
   bed.play();
-  EXPECT_TRUE(audio.waitFor([&] { return bed.position() == bed.duration(); }));
+  EXPECT_TRUE(test::waitFor([&] { return bed.position() == bed.duration(); }, 20s));
   EXPECT_GT(audio.periods.load(), 10);
   audio.finish();
   EXPECT_GT(audio.loudest, 0.0f) << "the players were heard";

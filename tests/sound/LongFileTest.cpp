@@ -56,7 +56,7 @@ struct LongFile : ::testing::Test {
   fs::path folder = test::freshFolder("long");
   SoundEngine engine;
   ManualOutput output{engine.mixer};
-  std::string path(const std::string& name) { return folder.string() + "\\" + name; }
+  std::string path(const std::string& name) { return test::soundPath(folder, name); }
   void write(const std::string& name, const Bytes& bytes) {
     std::ofstream(folder / name, std::ios::binary) << bytes;
   }

@@ -62,7 +62,7 @@ struct PlayerTest : ::testing::Test {
   SoundEngine engine;
   ManualOutput output{engine.mixer};
   // A game path: folder, then a name starting with a backslash.
-  std::string path(const std::string& name) { return folder.string() + "\\" + name; }
+  std::string path(const std::string& name) { return test::soundPath(folder, name); }
 };
 
 TEST_F(PlayerTest, FinishedFileReadsItsDurationExactlyAfterEveryPass) {
