@@ -1,6 +1,7 @@
 #include "Stream.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace korvanta {
 
@@ -32,7 +33,10 @@ Stream::Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std
 Stream::~Stream() = default;
 
 int Stream::read(int64_t at, int count, float* out) const {
-  std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+  // The worker holds the lock only to publish a few counts, so a second or third try finds it
+  // free; giving up at once would make the voice wait a whole period.
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  for (int tries = 0; tries < 3 && !lock.try_lock(); ++tries) std::this_thread::yield();
   if (!lock.owns_lock()) {
     std::fill(out, out + 2 * count, 0.0f);
     return count;
