@@ -46,30 +46,31 @@ std::shared_ptr<const Sound> SoundCache::get(const std::string& gamePath) {
   if (known != entries_.end() && known->second.sound) return known->second.sound;
   // Looked up on disk once per load: a streamed file opens a stream of its own each time.
   const std::filesystem::path file = resolveSoundPath(gamePath);
-  // A file streamed on its first load plays from the very decoder that looked at it.
-  Mp3Decoder::Opened opened = std::string();
+  // A file streamed on its first load plays from the very reader that looked at it.
+  Mp3Reader::Opened opened = std::string();
   if (known == entries_.end()) known = entries_.emplace(gamePath, load(file, opened)).first;
   Entry& entry = known->second;
   if (entry.sound) return entry.sound;
-  if (!std::holds_alternative<std::unique_ptr<Mp3Decoder>>(opened))
+  if (!std::holds_alternative<std::unique_ptr<Mp3Reader>>(opened))
     opened = openSoundFile(file, Mixer::kOutputRate);
   return stream(file, std::move(opened), entry);
 }
 
-SoundCache::Entry SoundCache::load(const std::filesystem::path& file,
-                                   Mp3Decoder::Opened& streamed) {
-  Mp3Decoder::Opened opened = openSoundFile(file, Mixer::kOutputRate);
+SoundCache::Entry SoundCache::load(const std::filesystem::path& file, Mp3Reader::Opened& streamed) {
+  Mp3Reader::Opened opened = openSoundFile(file, Mixer::kOutputRate);
   if (const auto* reason = std::get_if<std::string>(&opened)) {
     report_(utf8(file), *reason);
     return {silenceStandIn(), nullptr};
   }
-  auto decoder = std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened));
-  if (decoder->announcedSeconds() > kStreamedSeconds) {
-    streamed = std::move(decoder);
+  auto reader = std::get<std::unique_ptr<Mp3Reader>>(std::move(opened));
+  if (reader->announcedSeconds() > kStreamedSeconds) {
+    streamed = std::move(reader);
     return {nullptr, std::make_shared<std::atomic<bool>>(false)};
   }
+  const int64_t startFrames = std::llround(kStartSeconds * reader->sourceRate());
+  auto decoder = std::make_unique<Mp3Decoder>(std::move(reader));
   std::shared_ptr<const Pcm> pcm = decoder->pcm();
-  if (decoder->decodeSome(std::llround(kStartSeconds * decoder->sourceRate()))) {
+  if (decoder->decodeSome(startFrames)) {
     if (!worker_) worker_ = std::make_unique<DecodeWorker>();
     // Reported from the worker once it knows; the reporter outlives it, as the cache owns both.
     worker_->add(std::move(decoder),
@@ -84,7 +85,7 @@ SoundCache::Entry SoundCache::load(const std::filesystem::path& file,
 }
 
 std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& file,
-                                                Mp3Decoder::Opened opened, Entry& entry) {
+                                                Mp3Reader::Opened opened, Entry& entry) {
   // Gone or changed since it was first looked at: the same as a file that cannot be played.
   auto damaged = [this, name = utf8(file), reported = entry.reported](const std::string& why) {
     if (!reported->exchange(true)) report_(name, why);
@@ -95,7 +96,7 @@ std::shared_ptr<const Sound> SoundCache::stream(const std::filesystem::path& fil
   }
   if (!worker_) worker_ = std::make_unique<DecodeWorker>();
   // Players, and with them their streams, go before the cache and its worker.
-  auto stream = std::make_shared<Stream>(std::get<std::unique_ptr<Mp3Decoder>>(std::move(opened)),
+  auto stream = std::make_shared<Stream>(std::get<std::unique_ptr<Mp3Reader>>(std::move(opened)),
                                          damaged, [worker = worker_.get()] { worker->wake(); });
   if (!stream->foundAudio()) return silenceStandIn();
   worker_->add(stream);

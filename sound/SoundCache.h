@@ -53,8 +53,8 @@ class SoundCache {
     std::shared_ptr<std::atomic<bool>> reported;
   };
   // A file to be streamed comes back in `streamed`, opened.
-  Entry load(const std::filesystem::path& file, Mp3Decoder::Opened& streamed);
-  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Mp3Decoder::Opened opened,
+  Entry load(const std::filesystem::path& file, Mp3Reader::Opened& streamed);
+  std::shared_ptr<const Sound> stream(const std::filesystem::path& file, Mp3Reader::Opened opened,
                                       Entry& entry);
 
   // Entries are never evicted: the mixer thread may hold the last reference to a sound only

@@ -16,12 +16,12 @@ constexpr int64_t kMinRoom = 4800;
 
 }  // namespace
 
-Stream::Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged,
+Stream::Stream(std::unique_ptr<Mp3Reader> reader, std::function<void(const std::string&)> damaged,
                std::function<void()> moved)
-    : frames_(std::max<int64_t>(decoder->announcedOutputFrames(), 1)),
-      seconds_(decoder->announcedSeconds()),
-      channels_(decoder->channels()),
-      decoder_(std::move(decoder)),
+    : frames_(std::max<int64_t>(reader->announcedOutputFrames(), 1)),
+      seconds_(reader->announcedSeconds()),
+      channels_(reader->channels()),
+      reader_(std::move(reader)),
       damaged_(std::move(damaged)),
       moved_(std::move(moved)),
       audioEnd_(frames_),
@@ -100,7 +100,7 @@ bool Stream::fill() {
   if (room < std::min(kMinRoom, frames_)) return false;
   if (next != decodedTo_) {
     // The reader jumped, or the read-ahead wraps to the start of the file.
-    if (next < audioEnd_ && !decoder_->seekOutput(next)) {
+    if (next < audioEnd_ && !reader_->seek(next)) {
       audioEnd_ = next;
       if (!reported_) damaged_("the file cannot be read any more");
       reported_ = true;
@@ -112,13 +112,13 @@ bool Stream::fill() {
   // even when it leaves nothing to keep yet.
   const bool decoding = slice_.empty() && decodedTo_ < audioEnd_;
   if (decoding) {
-    const bool more = decoder_->produce(kSliceFrames, slice_);
+    const bool more = reader_->read(kSliceFrames, slice_);
     const int64_t got = std::min(int64_t(slice_.size()) / channels_, frames_ - decodedTo_);
     slice_.resize(size_t(got * channels_));
     if (got > 0) foundAudio_ = true;
     // Truncated, deleted or replaced while playing: what is left of the file is silence.
     if (!more) audioEnd_ = decodedTo_ + got;
-    if (const std::string why = more ? "" : decoder_->damage(); !why.empty() && !reported_) {
+    if (const std::string why = more ? "" : reader_->damage(); !why.empty() && !reported_) {
       damaged_(why);
       reported_ = true;
     }

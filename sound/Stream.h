@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Mp3Decoder.h"
+#include "Mp3Reader.h"
 #include "Sound.h"
 
 namespace korvanta {
@@ -19,10 +19,10 @@ class Stream : public Sound {
   // Read-ahead kept filled, in output frames: two seconds at the mixer's rate.
   static constexpr int64_t kReadAhead = 2 * 48000;
 
-  // Takes over an opened decoder (resampling to the output rate) and reads its first frames at
+  // Takes over an opened reader (resampling to the output rate) and reads its first frames at
   // once, so that a sound starts without a gap. `damaged` runs once, on the worker, if the file
   // turns out to be cut short or unreadable. `moved` runs when a reader jumps, to wake the worker.
-  Stream(std::unique_ptr<Mp3Decoder> decoder, std::function<void(const std::string&)> damaged,
+  Stream(std::unique_ptr<Mp3Reader> reader, std::function<void(const std::string&)> damaged,
          std::function<void()> moved);
   ~Stream() override;
 
@@ -47,7 +47,7 @@ class Stream : public Sound {
   const double seconds_;
   const int channels_;
   // The worker's alone once the stream is built.
-  std::unique_ptr<Mp3Decoder> decoder_;
+  std::unique_ptr<Mp3Reader> reader_;
   std::function<void(const std::string&)> damaged_;
   const std::function<void()> moved_;
   // Decoded frames from `decodedTo_` on, waiting for room in the read-ahead.

@@ -24,12 +24,12 @@ void checkFile(const PackEntry& entry, const fs::path& file, std::vector<CheckPr
   }
   // Opened and decoded as the game does, so a file it would name is named here in the same
   // words; the audio it decodes to is then measured as it is.
-  Mp3Decoder::Opened opened = openSoundFile(file);
+  Mp3Reader::Opened opened = openSoundFile(file);
   if (const auto* why = std::get_if<std::string>(&opened)) {
     problems.push_back({name, *why});
     return;
   }
-  Mp3Decoder& decoder = *std::get<std::unique_ptr<Mp3Decoder>>(opened);
+  Mp3Decoder decoder(std::get<std::unique_ptr<Mp3Reader>>(std::move(opened)));
   decoder.decodeAll();
   if (const std::string why = decoder.damage(); !why.empty()) {
     problems.push_back({name, why});
