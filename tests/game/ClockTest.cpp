@@ -10,53 +10,6 @@ namespace {
 using ClockTest = GameTest;
 using ArrowTest = GameTest;
 
-TEST_F(ClockTest, OneAttackerAtMostStepsPerTickGrowingLouderAsItsCryStartsAgain) {
-  start();
-  inPlayUpTo(6);
-  int steps = 0;
-  for (int t = 0; t < 2000 && game.pistoleroMuerto == 0; ++t) {
-    std::vector<int32_t> before;
-    for (int k = 1; k <= Form1::kSlots; ++k) before.push_back(game.MIndio(k).volume());
-    h.tick();
-    EXPECT_EQ(game.indiosActivos, hands.inPlay());
-    // What is heard of a step: one attacker, a little nearer, crying from the start again.
-    int louder = 0;
-    for (int k = 1; k <= Form1::kSlots; ++k) {
-      if (game.MIndio(k).volume() == before[k - 1]) continue;
-      ++louder;
-      EXPECT_EQ(game.MIndio(k).volume(), before[k - 1] + 200) << "tick " << t;
-      EXPECT_EQ(game.MIndio(k).file(), game.vozIndio(k));
-      EXPECT_LT(game.MIndio(k).position(), 0.02);
-    }
-    EXPECT_LE(louder, 1) << "tick " << t;
-    steps += louder;
-  }
-  // Six attackers with a chance of 1 in 200 each per tick.
-  EXPECT_NEAR(steps, 2000 * 6 / 200, 25);
-  // The empty slot drawn now and then was never touched.
-  EXPECT_EQ(game.MIndio(7).volume(), -4000);
-  EXPECT_EQ(game.MIndio(7).file(), "");
-}
-
-TEST_F(ClockTest, AnAttackerAtTheGunmanShootsStaysAtFullLoudnessAndCriesAgain) {
-  start();
-  inPlayUpTo(1);
-  game.MIndio(1).volume(0);
-  cryEnded(1);
-  // Slot 1 steps; its arrow is a sound f2 far to the left.
-  ASSERT_TRUE(hands.arrangeDraws(
-      [](Random& r) { return r.draw(200) == 1 && r.draw(4) == 2 && r.draw(21) == 21; }));
-  h.tick();
-  EXPECT_EQ(game.MFlecha(1).file(), h.sound("f2.mp3"));
-  EXPECT_EQ(game.MFlecha(1).balance(), -5000);
-  EXPECT_EQ(game.MFlecha(1).volume(), 0);
-  EXPECT_TRUE(sounding(game.MFlecha(1)));
-  EXPECT_EQ(game.MIndio(1).volume(), 0);
-  EXPECT_EQ(game.MIndio(1).file(), game.vozIndio(1));
-  EXPECT_TRUE(sounding(game.MIndio(1)));
-  EXPECT_EQ(game.pistoleroMuerto, 0);
-}
-
 TEST_F(ClockTest, APlayerWhoShootsEveryCryWinsAndHearsSuccessOnceOnTheNextTick) {
   start();
   const int attackers = game.indiosActivos;
@@ -91,16 +44,35 @@ TEST_F(ClockTest, APlayerWhoShootsEveryCryWinsAndHearsSuccessOnceOnTheNextTick) 
   EXPECT_TRUE(game.loaded());
 }
 
-TEST_F(ClockTest, LeftAloneTheAttackersCloseInUntilAnArrowKillsTheGunman) {
+TEST_F(ClockTest, LeftAloneTheAttackersStepOneAtATimeAndCloseInUntilAnArrowKillsTheGunman) {
   start();
-  int t = 0;
+  inPlayUpTo(6);
+  int steps = 0, t = 0;
   for (; t < 60000 && game.pistoleroMuerto == 0; ++t) {
+    std::vector<int32_t> before;
+    for (int k = 1; k <= Form1::kSlots; ++k) before.push_back(game.MIndio(k).volume());
     h.tick();
+    EXPECT_EQ(game.indiosActivos, hands.inPlay());
+    // What is heard of a step: one attacker, a little nearer, crying from the start again. The
+    // gunman's death pulls his killer back instead.
+    int louder = 0;
     for (int k = 1; k <= Form1::kSlots; ++k) {
       const int32_t v = game.MIndio(k).volume();
       ASSERT_TRUE(v >= -4000 && v <= 0 && v % 200 == 0) << v;
+      if (v == before[k - 1] || game.pistoleroMuerto == 1) continue;
+      ++louder;
+      EXPECT_EQ(v, before[k - 1] + 200) << "tick " << t;
+      EXPECT_EQ(game.MIndio(k).file(), game.vozIndio(k));
+      EXPECT_LT(game.MIndio(k).position(), 0.02);
     }
+    EXPECT_LE(louder, 1) << "tick " << t;
+    if (t < 2000) steps += louder;
   }
+  // Six attackers with a chance of 1 in 200 each per tick.
+  EXPECT_NEAR(steps, 2000 * 6 / 200, 25);
+  // The empty slot drawn now and then was never touched.
+  EXPECT_EQ(game.MIndio(7).volume(), -4000);
+  EXPECT_EQ(game.MIndio(7).file(), "");
   ASSERT_EQ(game.pistoleroMuerto, 1);
   // The attackers first have to come within bow range: 13 steps, 200 ticks apart on average.
   EXPECT_GT(t, 13 * 100);
@@ -112,7 +84,8 @@ TEST_F(ClockTest, LeftAloneTheAttackersCloseInUntilAnArrowKillsTheGunman) {
   EXPECT_TRUE(game.loaded());
 }
 
-TEST_F(ArrowTest, OnlyAttackersInBowRangeWhoseCryHasEndedShootEachFromItsOwnPlayer) {
+TEST_F(ArrowTest,
+       OnlyAttackersInBowRangeWhoseCryHasEndedShootEachFromItsOwnPlayer_EvenAtTheGunman) {
   start();
   inPlayUpTo(5);
   // Still crying, however close.
@@ -155,6 +128,21 @@ TEST_F(ArrowTest, OnlyAttackersInBowRangeWhoseCryHasEndedShootEachFromItsOwnPlay
   game.flecha();
   EXPECT_EQ(game.MFlecha(3).position(), flown);
   EXPECT_EQ(game.balanceFlecha, -500);
+
+  // Slot 1, at the gunman, steps once its cry has ended: it shoots, an f2 far to the left, and
+  // stays at full loudness, crying again.
+  cryEnded(1);
+  ASSERT_TRUE(hands.arrangeDraws(
+      [](Random& r) { return r.draw(200) == 1 && r.draw(4) == 2 && r.draw(21) == 21; }));
+  h.tick();
+  EXPECT_EQ(game.MFlecha(1).file(), h.sound("f2.mp3"));
+  EXPECT_EQ(game.MFlecha(1).balance(), -5000);
+  EXPECT_EQ(game.MFlecha(1).volume(), 0);
+  EXPECT_TRUE(sounding(game.MFlecha(1)));
+  EXPECT_EQ(game.MIndio(1).volume(), 0);
+  EXPECT_EQ(game.MIndio(1).file(), game.vozIndio(1));
+  EXPECT_TRUE(sounding(game.MIndio(1)));
+  EXPECT_EQ(game.pistoleroMuerto, 0);
 }
 
 TEST_F(ArrowTest, AnArrowAtTheCentreKillsTheGunmanAndEndsTheFight) {
