@@ -30,8 +30,9 @@ class MenuSoundBed : public MenuTest {
   }
 };
 
-TEST_F(MenuSoundBed, EveryTickInTheFirstWindowRestartsATagTheLastPlaysOutAndNoneStartsOutside) {
+TEST_F(MenuSoundBed, TagsSoundInsideThreeWindowsOfEachPieceAndEachNewPieceBringsItsOwnColour) {
   open();
+  const uint32_t before = menu.BackColor();
   std::set<std::string> files;
   std::set<int32_t> sides;
   int restarts = 0;
@@ -65,12 +66,6 @@ TEST_F(MenuSoundBed, EveryTickInTheFirstWindowRestartsATagTheLastPlaysOutAndNone
     for (const auto& [after, starts] : moments)
       EXPECT_EQ(tagStartsAt(low + after), starts) << low << " + " << after;
   }
-}
-
-TEST_F(MenuSoundBed, EachNewPieceStartsWithItsOwnColourAndOneTagOnTheSameTick) {
-  open();
-  const uint32_t before = menu.BackColor();
-  h.tick(50);
   EXPECT_EQ(menu.BackColor(), before) << "the first piece keeps the window's colour";
 
   // Each piece always brings the same colour, and no other piece brings it.
