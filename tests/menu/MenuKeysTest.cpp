@@ -39,29 +39,12 @@ TEST_F(MenuRing, OtherKeysDoNothingAndDownWalksEveryItemThenTheSilentPlaceThenBa
   EXPECT_EQ(menu.MPresentación.file(), itemVoice(0));
 }
 
-TEST_F(MenuRing, UpFromTheFirstItemFallsSilentThenSpeaksTheManualItem) {
-  open();
-  h.tickUntil([&] { return ended(menu.MPresentación); }, 300);
-  h.tick();
-  press(key::kUp);
-  EXPECT_EQ(menu.MPresentación.file(), itemVoice(0));
-  EXPECT_EQ(menu.MFondo.volume(), -2000);
-  EXPECT_EQ(menu.MColetilla.volume(), -1300);
-  // Nothing new speaks, so the very next tick finds the greeting ended and lifts the music.
-  h.tick();
-  EXPECT_EQ(menu.MFondo.volume(), -300);
-  EXPECT_EQ(menu.MColetilla.volume(), -300);
-  press(key::kUp);
-  EXPECT_EQ(menu.MPresentación.file(), itemVoice(9));
-  press(key::kUp);
-  EXPECT_EQ(menu.MPresentación.file(), itemVoice(8));
-}
-
-TEST_F(MenuRing, MusicAndTagsRecedeUnderEachVoiceAndComeBackTheTickItEnds) {
+TEST_F(MenuRing,
+       MusicAndTagsRecedeUnderEachVoiceAndComeBackTheTickItEnds_UpFromTheFirstFallsSilent) {
   open();
   EXPECT_EQ(menu.MFondo.volume(), -2000);
   EXPECT_EQ(menu.MColetilla.volume(), -300);
-  for (int16_t move : {int16_t(0), key::kDown, key::kDown, key::kUp}) {
+  for (int16_t move : {int16_t(0), key::kDown, key::kDown, key::kUp, key::kUp}) {
     if (move != 0) press(move);
     EXPECT_EQ(menu.MFondo.volume(), -2000);
     EXPECT_EQ(menu.MColetilla.volume(), move == 0 ? -300 : -1300);
@@ -74,6 +57,22 @@ TEST_F(MenuRing, MusicAndTagsRecedeUnderEachVoiceAndComeBackTheTickItEnds) {
     EXPECT_EQ(menu.MColetilla.volume(), -300);
     EXPECT_EQ(menu.MPresentación.volume(), -600);
   }
+
+  // Up from the first item falls silent: the music ducks, but nothing new speaks, so the very next
+  // tick finds the first item's voice ended and lifts the music again.
+  h.tick();
+  press(key::kUp);
+  EXPECT_EQ(menu.MPresentación.file(), itemVoice(0));
+  EXPECT_EQ(menu.MFondo.volume(), -2000);
+  EXPECT_EQ(menu.MColetilla.volume(), -1300);
+  h.tick();
+  EXPECT_EQ(menu.MFondo.volume(), -300);
+  EXPECT_EQ(menu.MColetilla.volume(), -300);
+  // Then the manual item speaks, and on up the ring.
+  press(key::kUp);
+  EXPECT_EQ(menu.MPresentación.file(), itemVoice(9));
+  press(key::kUp);
+  EXPECT_EQ(menu.MPresentación.file(), itemVoice(8));
 }
 
 TEST_F(MenuEnter, AGameStartedFromTheSixthItemEvenAfterEscapeComesBackToTheSamePlace) {
