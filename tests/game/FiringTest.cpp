@@ -1,11 +1,133 @@
-// A shot: who falls to it, and what the bullets left decide afterwards.
+// The player's hands on the gun: the sight's moves and end stops, loading, firing, who falls to a
+// shot and what the bullets left decide afterwards.
+#include <cmath>
+#include <tuple>
+
 #include "GameFixture.h"
 #include "sound/Limiter.h"
 
 namespace korvanta::test {
 namespace {
 
+using AimingTest = GameTest;
 using FiringTest = GameTest;
+
+// Loudness of one channel (0 left, 1 right) in the last 10 ms heard.
+double energy(const std::vector<float>& block, int channel) {
+  double sum = 0;
+  for (size_t i = channel; i < block.size(); i += 2) sum += double(block[i]) * block[i];
+  return sum;
+}
+
+TEST_F(AimingTest, TheSightStopsAtBothEndsAndMovesOncePerKeyPress) {
+  start();
+  Player& sight = game.MMirilla;
+  // Down jumps to the far left and Up to the far right, and the cue is heard there. At the end the
+  // outward arrow does nothing at all; the inward one works and frees the outward one again.
+  for (const auto& [jump, end, outward, inward] :
+       {std::tuple{key::kDown, -5000, key::kLeft, key::kRight},
+        std::tuple{key::kUp, 5000, key::kRight, key::kLeft}}) {
+    SCOPED_TRACE(end);
+    h.press(jump);
+    EXPECT_EQ(sight.balance(), end);
+    EXPECT_EQ(sight.file(), h.sound("m.mp3"));
+    h.tick();
+    const int near = end < 0 ? 0 : 1;
+    EXPECT_GT(energy(h.output.lastBlock(), near), 2 * energy(h.output.lastBlock(), 1 - near));
+    h.tick(20);
+    h.press(outward);
+    EXPECT_EQ(sight.balance(), end);
+    EXPECT_FALSE(sounding(sight));
+    h.press(inward);
+    EXPECT_EQ(sight.balance(), end - end / 10);
+    EXPECT_TRUE(sounding(sight));
+    h.press(outward);
+    EXPECT_EQ(sight.balance(), end);
+  }
+
+  // A held arrow key moves once, whatever its auto-repeat does.
+  h.press(key::kLeft);
+  for (int i = 0; i < 3; ++i) h.keyDown(key::kLeft);
+  EXPECT_EQ(sight.balance(), 4000);
+  h.keyUp(key::kLeft);
+  h.press(key::kLeft);
+  EXPECT_EQ(sight.balance(), 3500);
+
+  // Shift alone centres; while it is held no arrow moves the sight.
+  h.keyDown(key::kShift, shift::kShift);
+  EXPECT_EQ(sight.balance(), 0);
+  EXPECT_EQ(sight.file(), h.sound("m.mp3"));
+  h.keyDown(key::kLeft, shift::kShift);
+  h.keyDown(key::kUp, shift::kShift);
+  EXPECT_EQ(sight.balance(), 0);
+  h.keyUp(key::kShift);
+  h.press(key::kLeft);
+  EXPECT_EQ(sight.balance(), -500);
+}
+
+TEST_F(AimingTest, ReloadingAndFiringFollowTheKeysAndTheBullets) {
+  start();
+  // Ctrl before any reload answers with the empty-gun sound.
+  hands.fire();
+  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
+  // A won game: shots fire, but nobody comes back and the gunman keeps quiet.
+  inPlayUpTo(0);
+  h.tick();
+  game.balasReserva = 10;
+
+  // Holding Space loads one bullet per repeat, five at most, even with Left still held down.
+  h.keyDown(key::kLeft);
+  for (int i = 0; i < 8; ++i) h.keyDown(key::kSpace);
+  h.keyUp(key::kSpace);
+  EXPECT_EQ(game.balasCargadas, 5);
+  EXPECT_EQ(game.balasReserva, 5);
+  EXPECT_EQ(game.MMirilla.file(), h.sound("c.mp3"));
+  h.tick(30);
+  hands.reload();
+  EXPECT_EQ(game.balasCargadas, 5);
+  EXPECT_FALSE(sounding(game.MMirilla));
+
+  // Ctrl+Space fires, then loads: the reload is what is heard.
+  h.press(key::kSpace, shift::kCtrl);
+  EXPECT_EQ(game.balasCargadas, 5);
+  EXPECT_EQ(game.balasReserva, 4);
+  EXPECT_EQ(game.rutaDisparo, h.sound("d3.mp3"));
+  EXPECT_EQ(game.MMirilla.file(), h.sound("c.mp3"));
+
+  // Key 2 chooses the shot and previews it; the keypad's 3 chooses nothing.
+  h.press(key::kDigit0 + 2);
+  EXPECT_EQ(game.MMirilla.file(), h.sound("d2.mp3"));
+  h.press(key::kKeypad0 + 3);
+  hands.fire();
+  EXPECT_EQ(game.rutaDisparo, h.sound("d2.mp3"));
+  EXPECT_EQ(game.balasCargadas, 4);
+
+  // Shift and Ctrl together neither centre nor fire.
+  h.press(key::kLeft);
+  h.press(key::kCtrl, shift::kShift | shift::kCtrl);
+  EXPECT_EQ(game.balasCargadas, 4);
+  EXPECT_EQ(game.MMirilla.balance(), -1000);
+
+  // Held Ctrl fires on every repeat until the gun clicks empty.
+  for (int i = 0; i < 6; ++i) h.keyDown(key::kCtrl, shift::kCtrl);
+  h.keyUp(key::kCtrl);
+  EXPECT_EQ(game.balasCargadas, 0);
+  EXPECT_EQ(game.balasReserva, 4);
+  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
+
+  // Shift+1 chooses shot 1, and the centring of the same press is what is heard.
+  h.press(key::kDigit0 + 1, shift::kShift);
+  EXPECT_EQ(game.disparoElegido, "d1.mp3");
+  EXPECT_EQ(game.MMirilla.file(), h.sound("m.mp3"));
+  EXPECT_EQ(game.MMirilla.balance(), 0);
+
+  // Ctrl+Escape fires the last loaded bullet, then asks to leave.
+  hands.reload();
+  h.press(key::kEscape, shift::kCtrl);
+  EXPECT_EQ(game.balasCargadas, 0);
+  EXPECT_EQ(game.rutaDisparo, h.sound("d1.mp3"));
+  EXPECT_EQ(game.salidaPedida, 1);
+}
 
 TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
   start();
@@ -28,10 +150,10 @@ TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
   game.MIndio(6).position(0);
   // Never heard yet (slot 7).
 
-  aimAt(-2500);
-  reload();
+  hands.aimAt(-2500);
+  hands.reload();
   const int16_t counted = game.indiosActivos;
-  fire();
+  hands.fire();
 
   EXPECT_EQ(game.MMirilla.file(), h.sound("d3.mp3"));
   EXPECT_EQ(game.MMirilla.balance(), -2500);
@@ -73,14 +195,14 @@ TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithout
   };
   // The sight cue sounds at full loudness, a bullet loaded beforehand; the shot replaces the cue,
   // fired near a crest of it, where cutting it dead would be heard most.
-  reload();
+  hands.reload();
   h.tick(30);
   game.MMirilla.volume(0);
-  aimAt(-500);
+  hands.aimAt(-500);
   h.tick(5);
   for (int i = 0; i < 2 || std::abs(last) < 0.2f; ++i, hear()) h.output.advance(1);
   largestBend = 0.0f;
-  fire();
+  hands.fire();
   h.tick();
   hear();
   EXPECT_LT(largestBend, 0.02f) << "the cue fades under the shot instead of stopping dead";
@@ -95,8 +217,8 @@ TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithout
   }
   game.flecha();
   for (int k = 1; k <= 3; ++k) cry(k);
-  reload();
-  fire();
+  hands.reload();
+  hands.fire();
   loudest = 0.0f;
   for (int t = 0; t < 50; ++t, hear()) h.tick();
   // Seven cries at 0.3 each would reach 2.1 and more.
@@ -104,16 +226,14 @@ TEST_F(FiringTest, TheClimaxNeverPassesFullScaleAndTheShotCutsTheSightCueWithout
   EXPECT_GT(loudest, 0.9f);
 }
 
-struct Ammunition {
-  int inPlay, loaded, spare;
-  // What the shot leaves: attackers counted, spares, and whether the gunman said "no salgo".
-  int inPlayAfter, spareAfter;
-  bool speaks;
-};
-
 TEST_F(FiringTest, TheBulletsLeftDecideWhenTheFallenReturnAndWhenTheGunmanSpeaks) {
   start();
-  const Ammunition cases[] = {
+  // In play, loaded and spare before the shot; counted and spare after it, and whether the gunman
+  // said "no salgo".
+  const struct {
+    int inPlay, loaded, spare, inPlayAfter, spareAfter;
+    bool speaks;
+  } cases[] = {
       // Left: 6 = 3 x 2, so slots 3 to 5 come back with 3 spares each.
       {2, 2, 5, 5, 14, false},
       // 7 = 3 x 2 + 1 and 5 = 3 x 2 - 1 do the same.
@@ -128,30 +248,27 @@ TEST_F(FiringTest, TheBulletsLeftDecideWhenTheFallenReturnAndWhenTheGunmanSpeaks
       // 1 in play, 6 left = 1 + 5: he keeps quiet for a single attacker.
       {1, 2, 5, 1, 5, false},
   };
-  for (const Ammunition& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.inPlay << " in play, " << c.loaded << "+" << c.spare);
-    for (int k = 1; k <= Form1::kSlots; ++k) game.indioActivo(k) = k <= c.inPlay ? 1 : 0;
+    inPlayUpTo(c.inPlay);
     game.indiosActivos = int16_t(c.inPlay);
     game.balasCargadas = c.loaded;
     game.balasReserva = c.spare;
     game.PISTOLERO.file(h.sound("fin.mp3"));
     game.PISTOLERO.volume(-600);
-    fire();
+    hands.fire();
     EXPECT_EQ(game.balasCargadas, c.loaded - 1);
     EXPECT_EQ(game.indiosActivos, c.inPlayAfter);
-    EXPECT_EQ(inPlay(), c.inPlayAfter);
+    EXPECT_EQ(hands.inPlay(), c.inPlayAfter);
     EXPECT_EQ(game.balasReserva, c.spareAfter);
     EXPECT_EQ(game.PISTOLERO.file() == h.sound("no salgo.mp3"), c.speaks);
-    if (c.speaks) {
-      EXPECT_EQ(game.PISTOLERO.volume(), 0);
-    }
+    // He speaks at full loudness; otherwise he is left as he was.
+    EXPECT_EQ(game.PISTOLERO.volume(), c.speaks ? 0 : -600);
   }
 
   // Slots 6 and 7 never come back; those in play stay as they are.
-  for (int k = 1; k <= Form1::kSlots; ++k) game.indioActivo(k) = 0;
-  game.indioActivo(1) = 1;
-  game.indioActivo(3) = 1;
-  game.indioActivo(5) = 1;
+  inPlayUpTo(0);
+  for (int k : {1, 3, 5}) game.indioActivo(k) = 1;
   game.balasReserva = 1;
   game.repetir();
   EXPECT_EQ(game.balasReserva, 7);

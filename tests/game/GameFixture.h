@@ -3,29 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "game/Form1.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Hands.h"
 #include "tests/support/Harness.h"
 #include "ui/Keys.h"
 #include "ui/Random.h"
-#include "ui/Window.h"
 
 namespace korvanta::test {
-
-// The menu as the game sees it: a window named "Form2" that remembers how it was shown.
-class StandInMenu : public Window {
- public:
-  explicit StandInMenu(Desktop& owner) : Window(owner, "Form2") {}
-  void Form_Load() override {
-    ++loads;
-    gameStillLoaded = desktop().find("Form1")->loaded();
-  }
-  int loads = 0;
-  bool gameStillLoaded = false;
-};
 
 class GameTest : public ::testing::Test {
  protected:
@@ -41,13 +26,10 @@ class GameTest : public ::testing::Test {
   }
 
   void start() { h.desktop.show("Form1"); }
-
-  // The player's hands: aim by ear with Shift and the arrows, load with Space, fire with Ctrl.
-  void aimAt(int32_t place) { hands.aimAt(place); }
-  void fire() { hands.fire(); }
-  void reload() { hands.reload(); }
-  int inPlay() const { return hands.inPlay(); }
-
+  // Slots 1 to `n` in play, the others not.
+  void inPlayUpTo(int n) {
+    for (int k = 1; k <= Form1::kSlots; ++k) game.indioActivo(k) = k <= n ? 1 : 0;
+  }
   // Slot k's cry is sounding, as after a step.
   void cry(int k) {
     game.MIndio(k).file(game.vozIndio(k));
@@ -64,27 +46,22 @@ class GameTest : public ::testing::Test {
   // Returns the shots fired.
   int shootEveryCry(int tickLimit) {
     int shots = 0;
-    for (int t = 0; t < tickLimit && inPlay() > 0 && game.pistoleroMuerto == 0; ++t) {
+    for (int t = 0; t < tickLimit && hands.inPlay() > 0 && game.pistoleroMuerto == 0; ++t) {
       h.tick();
       for (int k = 1; k <= Form1::kSlots; ++k) {
         if (!hands.crying(k)) continue;
-        aimAt(game.MIndio(k).balance());
-        if (game.balasCargadas == 0) reload();
-        fire();
+        hands.aimAt(game.MIndio(k).balance());
+        if (game.balasCargadas == 0) hands.reload();
+        hands.fire();
         ++shots;
       }
     }
     return shots;
   }
 
-  // Holds the harness clock at a value under which the coming draws are the ones a test needs.
-  void arrangeDraws(const std::function<bool(Random&)>& wanted) {
-    if (!hands.arrangeDraws(wanted)) FAIL() << "no clock value gives these draws";
-  }
-
   Harness h{freshFolder("game")};
   Form1 game{h.desktop};
-  StandInMenu menu{h.desktop};
+  StandIn menu{h.desktop, "Form2", "Form1"};
   Hands hands{h, game};
 };
 

@@ -1,6 +1,9 @@
-// Starting an ambush: who attacks, with which voice, from where; and a second game after the menu.
+// An ambush from start to leaving: who attacks, with which voice, from where; the farewell that
+// fits Escape, the menu once it has played out, a second game after it, and bad sound packs.
+#include <fstream>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "GameFixture.h"
 
@@ -8,12 +11,13 @@ namespace korvanta::test {
 namespace {
 
 using StartTest = GameTest;
+using LeavingTest = GameTest;
 
 bool onGrid(int32_t place) {
   return place >= -5000 && place <= 5000 && place % 500 == 0;
 }
 
-TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
+TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone_VoicesAndPlacesAtEvenChances) {
   start();
   EXPECT_EQ(game.soundDir, h.folder.string());
 
@@ -49,23 +53,11 @@ TEST_F(StartTest, LoadingSetsTheSceneInSilenceWithTheAmbienceAlone) {
     EXPECT_EQ(game.MIndio(k).volume(), -4000);
     EXPECT_TRUE(onGrid(game.MIndio(k).balance()));
     EXPECT_EQ(game.vozIndio(k).rfind(game.soundDir + "\\i", 0), 0u);
-    if (game.MIndio(k).file() != "") {
-      EXPECT_EQ(game.MIndio(k).file(), game.vozIndio(k));
-    }
+    const std::string file = game.MIndio(k).file();
+    EXPECT_TRUE(file == "" || file == game.vozIndio(k)) << file;
   }
 
-  // Ctrl before any reload answers with the empty-gun sound.
-  fire();
-  EXPECT_EQ(game.MMirilla.file(), h.sound("g.mp3"));
-
-  // The clock renews its play count of 2 on every tick: the ambience outlasts its two passes.
-  h.tick(int(game.MAmbiente.duration() * 100 * 3));
-  EXPECT_TRUE(sounding(game.MAmbiente));
-  EXPECT_EQ(game.MAmbiente.file(), ambience);
-}
-
-TEST_F(StartTest, FourteenVoicesAndTwentyOnePlacesAreHeardWithEvenChances) {
-  start();
+  // Over many starts: fourteen voices and twenty-one places with even chances.
   std::map<std::string, int> voices;
   std::map<int32_t, int> places;
   int slot7Joined = 0;
@@ -96,19 +88,28 @@ TEST_F(StartTest, FourteenVoicesAndTwentyOnePlacesAreHeardWithEvenChances) {
   }
   // One chance in seven.
   EXPECT_NEAR(slot7Joined / double(kRounds), 1.0 / 7, 0.03);
+
+  // The clock renews its play count of 2 on every tick: the ambience outlasts its two passes.
+  h.tick(int(game.MAmbiente.duration() * 100 * 3));
+  EXPECT_TRUE(sounding(game.MAmbiente));
+  EXPECT_EQ(game.MAmbiente.file(), ambience);
 }
 
 TEST_F(StartTest, ASecondGameKeepsSlotSixAndTheHeldKeyButStartsAfresh) {
+  // Every attacker's voice and place.
+  const auto scene = [&] {
+    std::pair<std::vector<std::string>, std::vector<int32_t>> voicesAndPlaces;
+    for (int k = 1; k <= Form1::kSlots; ++k) {
+      voicesAndPlaces.first.push_back(game.vozIndio(k));
+      voicesAndPlaces.second.push_back(game.MIndio(k).balance());
+    }
+    return voicesAndPlaces;
+  };
   start();
   game.indioActivo(6) = 1;
   h.press(key::kDigit0 + 2);
   EXPECT_EQ(game.disparoElegido, "d2.mp3");
-  std::vector<std::string> firstVoices;
-  std::vector<int32_t> firstPlaces;
-  for (int k = 1; k <= Form1::kSlots; ++k) {
-    firstVoices.push_back(game.vozIndio(k));
-    firstPlaces.push_back(game.MIndio(k).balance());
-  }
+  const auto first = scene();
 
   // Leave, with Up still held down as the window goes.
   h.press(key::kEscape);
@@ -127,20 +128,89 @@ TEST_F(StartTest, ASecondGameKeepsSlotSixAndTheHeldKeyButStartsAfresh) {
   EXPECT_EQ(game.MIndio(3).file(), "");
   EXPECT_EQ(game.MIndio(3).volume(), -4000);
   EXPECT_EQ(game.PISTOLERO.file(), "");
-  std::vector<std::string> voices;
-  std::vector<int32_t> places;
-  for (int k = 1; k <= Form1::kSlots; ++k) {
-    voices.push_back(game.vozIndio(k));
-    places.push_back(game.MIndio(k).balance());
-  }
-  EXPECT_NE(voices, firstVoices);
-  EXPECT_NE(places, firstPlaces);
+  const auto second = scene();
+  EXPECT_NE(second.first, first.first);
+  EXPECT_NE(second.second, first.second);
 
   // The latch from the key held as the last game ended still holds until a key comes up.
   h.press(key::kRight);
   EXPECT_EQ(game.MMirilla.balance(), 0);
   h.press(key::kRight);
   EXPECT_EQ(game.MMirilla.balance(), 500);
+}
+
+TEST_F(LeavingTest, EscapeWhileAttackersRemainAndPressedTwiceWaitsForTheLastFarewell) {
+  start();
+  h.press(key::kEscape);
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("no salgo.mp3"));
+  EXPECT_EQ(game.PISTOLERO.volume(), -500);
+  EXPECT_EQ(game.salidaPedida, 1);
+  const int farewell = int(game.PISTOLERO.duration() * 100);
+
+  // Halfway through, Escape again starts the farewell over.
+  h.tick(farewell / 2);
+  h.press(key::kEscape);
+  EXPECT_LT(game.PISTOLERO.position(), 0.02);
+  h.tick(farewell * 3 / 4);
+  EXPECT_TRUE(game.loaded());
+  EXPECT_EQ(menu.loads, 0);
+
+  // A shot meanwhile still fires, and the game goes on until the farewell ends.
+  hands.reload();
+  hands.fire();
+  EXPECT_EQ(game.balasCargadas, 0);
+  const int waited = h.tickUntil([&] { return !game.loaded(); }, farewell);
+  EXPECT_LT(waited, farewell / 2);
+
+  // The menu came up while the game window was still there; then the game went silent.
+  EXPECT_EQ(menu.loads, 1);
+  EXPECT_TRUE(menu.besideStillLoaded);
+  EXPECT_TRUE(menu.loaded());
+  EXPECT_EQ(game.PISTOLERO.file(), "");
+  const int16_t lastDraw = game.sorteoPaso;
+  h.tick(50);
+  EXPECT_EQ(game.sorteoPaso, lastDraw);
+  EXPECT_EQ(menu.loads, 1);
+}
+
+TEST_F(LeavingTest, AfterAWinTheGunmanSaysSoButOnlyOnceTheClockHasCountedTheLastOne) {
+  start();
+  inPlayUpTo(0);
+  // Before the clock has counted, attackers still seem to be there.
+  h.press(key::kEscape);
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("no salgo.mp3"));
+  h.tick();
+  h.press(key::kEscape);
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("exito1.mp3"));
+  EXPECT_EQ(game.PISTOLERO.volume(), -500);
+  EXPECT_EQ(game.MFlecha(1).file(), h.sound("exito.mp3"));
+  h.tickUntil([&] { return !game.loaded(); }, 300);
+  EXPECT_EQ(menu.loads, 1);
+}
+
+TEST_F(LeavingTest, AGameWithMissingAndBrokenSoundsStillPlaysToItsEndAndLeaves) {
+  namespace fs = std::filesystem;
+  for (const char* gone : {"A1.MP3", "A2.MP3", "A3.MP3", "i3.mp3", "i7.mp3", "g1.mp3", "exito1.mp3",
+                           "no salgo.mp3", "d3.mp3"})
+    fs::remove(h.folder / gone);
+  for (const char* broken : {"A4.MP3", "i1.mp3", "i4.mp3", "g2.mp3", "exito.mp3", "m.mp3"})
+    std::ofstream(h.folder / broken, std::ios::binary | std::ios::trunc) << "not a sound at all";
+
+  start();
+  const int attackers = game.indiosActivos;
+  const int shots = shootEveryCry(5000);
+  EXPECT_EQ(hands.inPlay(), 0);
+  EXPECT_LE(shots, attackers);
+  h.tick();
+  EXPECT_EQ(game.MFlecha(1).file(), h.sound("exito.mp3"));
+
+  // The missing farewell is a second of silence; then the menu.
+  h.press(key::kEscape);
+  EXPECT_EQ(game.PISTOLERO.file(), h.sound("exito1.mp3"));
+  const int waited = h.tickUntil([&] { return !game.loaded(); }, 300);
+  EXPECT_FALSE(game.loaded());
+  EXPECT_NEAR(waited, 100, 5);
+  EXPECT_EQ(menu.loads, 1);
 }
 
 }  // namespace

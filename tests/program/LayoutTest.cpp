@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace korvanta {
@@ -15,33 +15,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The target of an include line and whether it was quoted; an empty target if it is none.
-std::pair<std::string, bool> includeIn(const std::string& line) {
-  const size_t hash = line.find_first_not_of(" \t");
-  if (hash == std::string::npos || line[hash] != '#') return {};
-  const size_t word = line.find_first_not_of(" \t", hash + 1);
-  if (word == std::string::npos || line.compare(word, 7, "include") != 0) return {};
-  const size_t open = line.find_first_of("<\"", word + 7);
-  const size_t close = open == std::string::npos ? open : line.find_first_of(">\"", open + 1);
-  if (close == std::string::npos) return {};
-  return {line.substr(open + 1, close - open - 1), line[open] == '"'};
-}
-
 // Every include of the layer's sources, in its subfolders too: the folder of a project include
 // ("sound", "ui"...), "SDL_main" for SDL's renaming of main, or "SDL" for any other of its headers.
 std::map<std::string, std::set<std::string>> includesOf(const std::string& layer, int& files) {
   std::map<std::string, std::set<std::string>> found;
+  // The opening mark says whether the target is quoted.
+  static const std::regex includeLine(R"(^\s*#\s*include\s*([<"])([^>"]*)[>"])");
   for (const auto& entry :
        fs::recursive_directory_iterator(fs::path(KORVANTA_SOURCE_DIR) / layer)) {
     if (entry.path().extension() != ".h" && entry.path().extension() != ".cpp") continue;
     ++files;
     std::ifstream in(entry.path());
+    std::smatch include;
     for (std::string line; std::getline(in, line);) {
-      const auto [target, quoted] = includeIn(line);
-      if (target.rfind("SDL", 0) == 0)
+      if (!std::regex_search(line, include, includeLine)) continue;
+      const std::string target = include[2];
+      if (target.starts_with("SDL"))
         found[target == "SDL_main.h" ? "SDL_main" : "SDL"].insert(entry.path().filename());
       const auto slash = target.find('/');
-      if (quoted && slash != std::string::npos)
+      if (include[1] == "\"" && slash != std::string::npos)
         found[target.substr(0, slash)].insert(entry.path().filename());
     }
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sound/Output.h"
@@ -12,6 +13,7 @@
 #include "ui/Random.h"
 #include "ui/Screen.h"
 #include "ui/Timer.h"
+#include "ui/Window.h"
 
 namespace korvanta::test {
 
@@ -52,6 +54,23 @@ struct Harness {
   Desktop desktop{engine, screen, random};
   // Addresses the menu asked the desktop to open.
   std::vector<std::string> opened;
+};
+
+// A window answering to the name of the one a test leaves out: counts how often it was shown, and
+// whether the window named `beside` was still loaded then.
+class StandIn : public Window {
+ public:
+  StandIn(Desktop& desktop, std::string name, std::string beside)
+      : Window(desktop, std::move(name)), beside_(std::move(beside)) {}
+  void Form_Load() override {
+    ++loads;
+    besideStillLoaded = desktop().find(beside_)->loaded();
+  }
+  int loads = 0;
+  bool besideStillLoaded = false;
+
+ private:
+  std::string beside_;
 };
 
 }  // namespace korvanta::test

@@ -20,8 +20,7 @@ TEST(RandomDraw, SevenPlacesDrawnInOneClockTickAreIndependentAndUniform) {
     std::set<int> places;
     for (int slot = 1; slot <= 7; ++slot) {
       const int d = random.draw(kPlaces);
-      ASSERT_GE(d, 1);
-      ASSERT_LE(d, kPlaces);
+      ASSERT_TRUE(d >= 1 && d <= kPlaces) << d;
       ++counts[d];
       places.insert(d);
     }
@@ -42,8 +41,7 @@ TEST(RandomDraw, RangesCoverExactlyTheirBoundsWithTheRightChances) {
   std::array<int, 13> counts{};
   for (int i = 0; i < 70000; ++i) {
     const int d = random.draw(6, 12);
-    ASSERT_GE(d, 6);
-    ASSERT_LE(d, 12);
+    ASSERT_TRUE(d >= 6 && d <= 12) << d;
     ++counts[d];
   }
   for (int d = 6; d <= 12; ++d) EXPECT_NEAR(counts[d], 10000, 450) << d;
