@@ -31,10 +31,8 @@ constexpr long kHours = 2;
 constexpr long kHours = 10;
 #endif
 
-// Resident memory of this process in bytes.
 long residentBytes() {
-  long pages = 0;
-  long resident = 0;
+  long pages = 0, resident = 0;
   std::ifstream("/proc/self/statm") >> pages >> resident;
   return resident * sysconf(_SC_PAGESIZE);
 }

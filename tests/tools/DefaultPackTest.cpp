@@ -103,9 +103,6 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
     bytes += fs::file_size(folder / r.name);
 
     const double seconds = double(s.size()) / kRate;
-    const Seconds span = findEntry(r.name)->seconds;
-    EXPECT_GE(seconds, span.shortest);
-    EXPECT_LE(seconds, span.longest);
     // The limits each role must keep, stated once more in the player's terms: the first row
     // whose start the name has.
     const struct {
@@ -122,7 +119,8 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
     }
   }
   EXPECT_LT(bytes, 6u * 1000 * 1000);
-  EXPECT_TRUE(checkPack(folder).empty());
+  // The check a player runs finds each file within its lengths and at its level.
+  for (const CheckProblem& p : checkPack(folder)) ADD_FAILURE() << p.name << ": " << p.reason;
 
   // Speech, the sight, the guns, the arrows and the cries are heard at comparable loudness,
   // and the ambience stays well under them so that far cries can rise above it.
