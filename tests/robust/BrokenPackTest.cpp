@@ -36,9 +36,6 @@ struct Damage {
   // Still a good MP3, which the program plays without a word.
   bool valid = false;
 };
-void PrintTo(const Damage& damage, std::ostream* out) {
-  *out << damage.name;
-}
 
 const Damage kDamages[] = {
     {"Missing", [](const fs::path& file) { fs::remove(file); }},

@@ -46,6 +46,7 @@ bool onGrid(int32_t balance) {
 struct Soak {
   void play(long totalTicks) {
     while (ticks < totalTicks && !broken) {
+      holds(menu.loaded() || game.loaded(), "some window loaded");
       if (menu.loaded()) {
         atMenu();
       } else if (game.loaded()) {
@@ -54,8 +55,6 @@ struct Soak {
         if (plan == 1) playToLose();
         if (plan == 2) playAndLeave();
         leave();
-      } else {
-        holds(false, "some window loaded");
       }
       if (ticks >= kTicksPerHour && warmResident == 0) {
         warmResident = residentBytes();
