@@ -41,9 +41,12 @@ bool onGrid(int32_t balance) {
   return balance % 500 == 0 && balance >= -5000 && balance <= 5000;
 }
 
-// A player with habits: a sharp one who shoots every cry, a dreamer who lets the arrows come,
-// and one who leaves halfway; the menu in between, walked a little, sometimes for long.
-struct Soak {
+// The program in the hands of a player with habits: a sharp one who shoots every cry, a dreamer
+// who lets the arrows come, and one who leaves halfway; the menu in between, walked a little,
+// sometimes for long.
+struct Soak : HandDrivenProgram {
+  using HandDrivenProgram::HandDrivenProgram;
+
   void play(long totalTicks) {
     while (ticks < totalTicks && !broken) {
       holds(menu.loaded() || game.loaded(), "some window loaded");
@@ -58,7 +61,7 @@ struct Soak {
       }
       if (ticks >= kTicksPerHour && warmResident == 0) {
         warmResident = residentBytes();
-        warmCache = p.h.engine.cache.size();
+        warmCache = h.engine.cache.size();
       }
     }
   }
@@ -66,7 +69,7 @@ struct Soak {
   // One tick of the event loop, or a key, then the game's invariants.
   void tick() {
     if (broken) return;
-    p.h.tick();
+    h.tick();
     ++ticks;
     if (game.loaded()) {
       int sum = 0;
@@ -78,7 +81,7 @@ struct Soak {
 
   void press(int16_t code, int16_t shiftState = 0) {
     if (broken) return;
-    p.h.press(code, shiftState);
+    h.press(code, shiftState);
     check();
   }
 
@@ -132,7 +135,7 @@ struct Soak {
     for (int t = 0; t < 60'000 && game.indiosActivos > 0 && game.pistoleroMuerto == 0; ++t) {
       tick();
       for (int k = 1; k <= Form1::kSlots; ++k)
-        if (p.hands.crying(k)) aimAndFire(game.MIndio(k).balance());
+        if (hands.crying(k)) aimAndFire(game.MIndio(k).balance());
     }
     // The success is heard before the farewell.
     for (int t = 0; t < 100; ++t) tick();
@@ -174,9 +177,6 @@ struct Soak {
     holds(menu.loaded() && !game.loaded(), "the menu back after the farewell");
   }
 
-  HandDrivenProgram& p;
-  Form1& game = p.game;
-  Form2& menu = p.menu;
   std::mt19937 rng{20240611};
   // Where the menu's ring stands; the menu keeps it across games.
   int position = 0;
@@ -190,11 +190,9 @@ struct Soak {
 TEST(LongPlay, HoursOfGamesWonLostAndLeftKeepTheStateInBoundsAndMemoryFlat) {
   const std::filesystem::path folder = freshFolder("soak");
   writeFixturePack(folder);
-  HandDrivenProgram program(folder);
-  program.h.desktop.show("Form2");
+  Soak soak(folder);
+  soak.h.desktop.show("Form2");
   const long startResident = residentBytes();
-
-  Soak soak{program};
   soak.play(kHours * kTicksPerHour);
   ASSERT_FALSE(soak.broken);
 
@@ -204,14 +202,14 @@ TEST(LongPlay, HoursOfGamesWonLostAndLeftKeepTheStateInBoundsAndMemoryFlat) {
       "%.1f MiB at start, %.1f MiB after hour 1, %.1f MiB at the end; %zu sounds cached\n",
       double(soak.ticks) / kTicksPerHour, soak.games, soak.won, soak.lost, soak.left,
       startResident / 1048576.0, soak.warmResident / 1048576.0, endResident / 1048576.0,
-      program.h.engine.cache.size());
+      soak.h.engine.cache.size());
 
   EXPECT_GT(soak.won, 0);
   EXPECT_GT(soak.lost, 0);
   EXPECT_GT(soak.left, 0);
   // Every sound of the pack was heard in the first hour, and nothing new was kept after it.
   EXPECT_EQ(soak.warmCache, packFileNames().size());
-  EXPECT_EQ(program.h.engine.cache.size(), soak.warmCache);
+  EXPECT_EQ(soak.h.engine.cache.size(), soak.warmCache);
 #ifndef KORVANTA_SANITIZED
   // AddressSanitizer keeps freed memory in quarantine, so resident memory says nothing there.
   EXPECT_LT(endResident - soak.warmResident, 2L << 20);
