@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 
@@ -31,30 +30,24 @@ struct HandDrivenProgram {
     h.tick();
   }
 
-  // The player's hands: Shift centres, the arrows move the sight, Space loads, Ctrl fires.
-  void aimAt(int32_t place) { hands.aimAt(place); }
-  void reload() { hands.reload(); }
-  void fire() { hands.fire(); }
-
   // Slot k steps, and the player aims at its cry and fires with a loaded gun; the hit sound is
   // "g1.mp3" or "g2.mp3" as `hitSound` says. True if slot k fell.
   bool shoot(int k, int hitSound) {
     step(k);
-    aimAt(game.MIndio(k).balance());
-    if (game.balasCargadas == 0) reload();
+    hands.aimAt(game.MIndio(k).balance());
+    if (game.balasCargadas == 0) hands.reload();
     if (game.balasCargadas == 0) return false;
     arrange([hitSound](Random& r) { return r.draw(2) == hitSound; });
-    fire();
+    hands.fire();
     return game.indioActivo(k) == 0;
   }
-
-  int inPlay() const { return hands.inPlay(); }
 
   Harness h;
   // Both windows, registered as the program's start registers them.
   Windows windows{h.desktop};
   Form1& game = windows.form1;
   Form2& menu = windows.form2;
+  // The player's hands: Shift centres, the arrows move the sight, Space loads, Ctrl fires.
   Hands hands{h, game};
 };
 

@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <numbers>
+#include <span>
 #include <stdexcept>
 
 #include "pack/Manifest.h"
@@ -25,15 +28,6 @@ const std::vector<std::string>& packFileNames() {
 
 std::string soundPath(const fs::path& folder, const std::string& name) {
   return folder.string() + "\\" + name;
-}
-
-double fixtureSeconds(const std::string& name) {
-  // Shorter than the real pack's, so that tests run quickly, yet in the same order of lengths.
-  using enum pack::Role;
-  static const std::map<pack::Role, double> byRole = {
-      {Ambience, 3.0}, {Music, 13.0}, {Cue, 0.1},   {Click, 0.2}, {Gun, 0.3},   {Death, 0.4},
-      {Hit, 0.5},      {Jingle, 0.5}, {Arrow, 0.8}, {Cry, 1.0},   {Speech, 1.0}};
-  return byRole.at(pack::findEntry(name)->role);
 }
 
 void writeTone(const fs::path& file, double seconds, const Tone& tone) {
@@ -69,24 +63,34 @@ fs::path freshFolder(const std::string& label) {
   return folder;
 }
 
+std::string fileText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 void writeFixturePack(const fs::path& folder, const std::map<std::string, double>& seconds) {
+  // Short files keep the tests quick; each file's tone is its own, 20 Hz above the one before.
+  using enum pack::Role;
+  static const std::map<pack::Role, double> byRole = {
+      {Ambience, 3.0}, {Music, 13.0}, {Cue, 0.1},   {Click, 0.2}, {Gun, 0.3},   {Death, 0.4},
+      {Hit, 0.5},      {Jingle, 0.5}, {Arrow, 0.8}, {Cry, 1.0},   {Speech, 1.0}};
+  const std::span<const pack::PackEntry> entries = pack::manifest();
+  const auto write = [&](const fs::path& dir, size_t n, double length) {
+    writeTone(dir / entries[n].name, length, 220.0 + 20.0 * double(n));
+  };
   // Encoding 51 files takes a moment; tests make many packs, so keep one master per process.
-  static const fs::path master = [] {
+  static const fs::path master = [&] {
     fs::path dir = freshFolder("master-pack");
-    int n = 0;
-    for (const std::string& name : packFileNames())
-      writeTone(dir / name, fixtureSeconds(name), 220.0 + 20.0 * n++);
+    for (size_t n = 0; n < entries.size(); ++n) write(dir, n, byRole.at(entries[n].role));
     return dir;
   }();
   fs::create_directories(folder);
-  int n = 0;
-  for (const std::string& name : packFileNames()) {
-    const auto override = seconds.find(name);
+  for (size_t n = 0; n < entries.size(); ++n) {
+    const auto override = seconds.find(std::string(entries[n].name));
     if (override != seconds.end())
-      writeTone(folder / name, override->second, 220.0 + 20.0 * n);
+      write(folder, n, override->second);
     else
-      copyOver(master / name, folder / name);
-    ++n;
+      copyOver(master / entries[n].name, folder / entries[n].name);
   }
 }
 

@@ -15,11 +15,8 @@ const std::vector<std::string>& packFileNames();
 // A sound path as the windows and players write it: the folder, a backslash, the file's name.
 std::string soundPath(const std::filesystem::path& folder, const std::string& name);
 
-// The length in seconds each fixture file is given (before any override).
-double fixtureSeconds(const std::string& name);
-
-// Writes the whole pack into `folder` (created if needed); `seconds` overrides chosen lengths.
-// Packs with the same lengths are written once per test process and then only copied.
+// Writes the whole pack into `folder` (created if needed), each file shorter than the real pack's
+// but in the same order of lengths; `seconds` overrides chosen lengths.
 void writeFixturePack(const std::filesystem::path& folder,
                       const std::map<std::string, double>& seconds = {});
 
@@ -33,7 +30,6 @@ struct Tone {
 };
 // Writes one tone file of `seconds`; throws if it cannot be written.
 void writeTone(const std::filesystem::path& file, double seconds, const Tone& tone);
-// Writes one tone file of `seconds` at 22.05 kHz.
 void writeTone(const std::filesystem::path& file, double seconds, double frequency = 440.0);
 // For the tests of long sounds: a low rate keeps ten minutes quick to make.
 void writeLongTone(const std::filesystem::path& file, double seconds);
@@ -43,5 +39,8 @@ void copyOver(const std::filesystem::path& from, const std::filesystem::path& to
 
 // A fresh empty folder under the system's temporary folder, unique to this process and call.
 std::filesystem::path freshFolder(const std::string& label);
+
+// The whole content of a file, byte for byte; empty if it cannot be read.
+std::string fileText(const std::filesystem::path& file);
 
 }  // namespace korvanta::test
