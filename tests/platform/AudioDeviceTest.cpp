@@ -104,29 +104,20 @@ TEST_F(LostDevice, WithoutADeviceTimeIsKeptAndTheDefaultIsTakenUpWhenItComesBack
 
 // A window whose timer reports the device gone on its third tick and ends the program later.
 struct Unplugger : Window {
-  Unplugger(Desktop& desktop, AudioDevice& audio, std::string bed)
-      : Window(desktop, "Form2"),
-        audio(audio),
-        bed(std::move(bed)),
-        Timer1(10, [this] { tick(); }) {
+  Unplugger(Desktop& desktop, AudioDevice& audio)
+      : Window(desktop, "Form2"), Timer1(10, [this, &audio] {
+          if (++ticks == 3) {
+            positionAtLoss = MFondo.position();
+            SDL_Event gone{.type = SDL_AUDIODEVICEREMOVED};
+            gone.adevice.which = audio.id();
+            SDL_PushEvent(&gone);
+          }
+          if (ticks == 40) End();
+        }) {
     controls({&MFondo}, {&Timer1});
   }
-  void Form_Load() override { MFondo.file(bed); }
-  void tick() {
-    ++ticks;
-    if (ticks == 3) {
-      positionAtLoss = MFondo.position();
-      SDL_Event gone{};
-      gone.type = SDL_AUDIODEVICEREMOVED;
-      gone.adevice.which = audio.id();
-      gone.adevice.iscapture = 0;
-      SDL_PushEvent(&gone);
-    }
-    if (ticks == 40) End();
-  }
+  void Form_Load() override { MFondo.file(currentDirectory() + "\\bed.mp3"); }
 
-  AudioDevice& audio;
-  std::string bed;
   Player MFondo{engine(), {.autostart = true, .volume = -600, .playCount = 1}};
   Timer Timer1;
   int ticks = 0;
@@ -141,7 +132,7 @@ TEST_F(LostDevice, TheEventLoopReopensTheDefaultDeviceWhenItsOwnIsRemoved) {
   Random random;
   Desktop desktop(engine, screen, random);
   desktop.setFolderSource([this] { return folder; });
-  Unplugger window(desktop, audio, path("bed.mp3"));
+  Unplugger window(desktop, audio);
   desktop.add(window);
   desktop.show("Form2");
   EventLoop(desktop, screen, audio).run();

@@ -41,10 +41,12 @@ struct Plain : Window {
   std::vector<std::pair<int16_t, int16_t>> keys;
 };
 
-TEST(Windows, LoadAppliesDesignSettingsUnloadSilencesAndMembersSurvive) {
+TEST(Windows, LoadAppliesDesignSettingsUnloadSilencesAndTheKeyboardFollowsTheShownWindow) {
   test::Harness h(test::freshFolder("windows"));
   test::writeTone(h.folder / "x.mp3", 2.0);
+  Plain game(h.desktop, "Form1", 1);
   Plain menu(h.desktop, "Form2", 1);
+  h.desktop.add(game);
   h.desktop.add(menu);
 
   h.desktop.show("Form2");
@@ -55,66 +57,56 @@ TEST(Windows, LoadAppliesDesignSettingsUnloadSilencesAndMembersSurvive) {
   EXPECT_EQ(h.screen.windows()[0].caption, "KORVANTA");
   menu.voice.volume(-100);
   menu.voice.balance(3000);
-  menu.voice.file(h.folder.string() + "\\x.mp3");
+  menu.voice.file(test::soundPath(h.folder, "x.mp3"));
   h.tick(5);
   EXPECT_EQ(menu.ticks, 5);
   EXPECT_GT(menu.voice.position(), 0.0);
-
-  menu.Unload();
-  EXPECT_FALSE(menu.loaded());
-  EXPECT_TRUE(h.screen.windows().empty());
-  EXPECT_FALSE(h.desktop.running()) << "no window left: the program ends";
-  h.tick(5);
-  EXPECT_EQ(menu.ticks, 5) << "an unloaded window's timer is stopped";
-  EXPECT_EQ(menu.voice.duration(), 0.0) << "its player is destroyed";
-
-  // Loaded again: design settings once more, members as they were left.
-  menu.Show();
-  EXPECT_EQ(menu.loads, 2);
-  EXPECT_EQ(menu.voice.volume(), -600);
-  EXPECT_EQ(menu.voice.balance(), 0);
-  EXPECT_EQ(menu.voice.file(), "");
-  EXPECT_EQ(menu.ticks, 5);
-  // Showing a loaded window does not load it again.
-  menu.Show();
-  EXPECT_EQ(menu.loads, 2);
-
-  menu.BackColor(255);
-  EXPECT_EQ(h.screen.windows()[0].colour, 255u);
-  menu.End();
-  EXPECT_FALSE(h.desktop.running());
-}
-
-TEST(Windows, TheKeyboardFollowsTheShownWindowBothWays) {
-  test::Harness h(test::freshFolder("focus"));
-  Plain game(h.desktop, "Form1", 1);
-  Plain menu(h.desktop, "Form2", 0);
-  h.desktop.add(game);
-  h.desktop.add(menu);
-
-  h.desktop.show("Form2");
   h.keyDown(key::kDown);
   EXPECT_EQ(menu.keys.size(), 1u);
-  // Menu to game: the game is shown before the menu unloads, and takes the keys.
+
+  // Menu to game: the game is shown before the menu unloads, and takes the keys. The unloaded
+  // menu's timer stops and its player is destroyed.
   h.desktop.show("Form1");
   menu.Unload();
+  EXPECT_FALSE(menu.loaded());
   EXPECT_EQ(h.screen.focused(), game.hWnd());
+  h.tick(5);
+  EXPECT_EQ(menu.ticks, 5);
+  EXPECT_EQ(menu.voice.duration(), 0.0);
   h.keyDown(key::kLeft, shift::kCtrl);
   h.keyUp(key::kLeft);
   ASSERT_EQ(game.keys.size(), 2u);
   EXPECT_EQ(game.keys[0], std::make_pair(key::kLeft, shift::kCtrl));
   EXPECT_EQ(game.keys[1].first, -key::kLeft);
-  // And back: the menu is loaded first, then the game unloads; the menu keeps the keyboard.
+
+  // And back: the menu is loaded first, at design settings with its members as they were left,
+  // then the game unloads; the menu keeps the keyboard.
   h.desktop.show("Form2");
   game.Unload();
+  EXPECT_EQ(menu.loads, 2);
+  EXPECT_EQ(menu.voice.volume(), -600);
+  EXPECT_EQ(menu.voice.balance(), 0);
+  EXPECT_EQ(menu.voice.file(), "");
+  EXPECT_EQ(menu.ticks, 5);
   EXPECT_EQ(h.screen.focused(), menu.hWnd());
   h.keyDown(key::kUp);
   EXPECT_EQ(menu.keys.size(), 2u);
   EXPECT_EQ(game.keys.size(), 2u);
+  // Showing a loaded window does not load it again.
+  menu.Show();
+  EXPECT_EQ(menu.loads, 2);
+  menu.BackColor(255);
+  EXPECT_EQ(h.screen.windows()[0].colour, 255u);
 
-  // The desktop's close control unloads a window without any procedure of its own.
+  // The desktop's close control unloads a window without any procedure of its own; with no
+  // window left, the program ends.
   h.desktop.closeRequested(menu.hWnd());
   EXPECT_FALSE(menu.loaded());
+  EXPECT_TRUE(h.screen.windows().empty());
+  EXPECT_FALSE(h.desktop.running());
+  menu.Show();
+  EXPECT_TRUE(h.desktop.running());
+  menu.End();
   EXPECT_FALSE(h.desktop.running());
 }
 
@@ -182,31 +174,19 @@ TEST(Windows, TheLoopTicksAFullPeriodAfterALateTickNeverInABurst) {
 }
 
 TEST(Keys, SdlKeysBecomeTheWindowsCodesAndLockKeysAreNotModifiers) {
-  EXPECT_EQ(keyCodeOf(SDLK_RETURN), 13);
-  EXPECT_EQ(keyCodeOf(SDLK_KP_ENTER), 13);
-  EXPECT_EQ(keyCodeOf(SDLK_ESCAPE), 27);
-  EXPECT_EQ(keyCodeOf(SDLK_SPACE), 32);
-  EXPECT_EQ(keyCodeOf(SDLK_LEFT), 37);
-  EXPECT_EQ(keyCodeOf(SDLK_UP), 38);
-  EXPECT_EQ(keyCodeOf(SDLK_RIGHT), 39);
-  EXPECT_EQ(keyCodeOf(SDLK_DOWN), 40);
-  EXPECT_EQ(keyCodeOf(SDLK_1), 49);
-  EXPECT_EQ(keyCodeOf(SDLK_4), 52);
-  EXPECT_EQ(keyCodeOf(SDLK_0), 48);
-  EXPECT_EQ(keyCodeOf(SDLK_a), 65);
-  EXPECT_EQ(keyCodeOf(SDLK_z), 90);
-  EXPECT_EQ(keyCodeOf(SDLK_KP_0), 96);
-  EXPECT_EQ(keyCodeOf(SDLK_KP_1), 97);
-  EXPECT_EQ(keyCodeOf(SDLK_KP_9), 105);
-  EXPECT_EQ(keyCodeOf(SDLK_LSHIFT), 16);
-  EXPECT_EQ(keyCodeOf(SDLK_RCTRL), 17);
-  EXPECT_EQ(keyCodeOf(SDLK_LALT), 18);
-  // Keys without a code of their own still reach the window, with one code no rule tests.
-  EXPECT_EQ(keyCodeOf(SDLK_F1), key::kOther);
-  EXPECT_EQ(keyCodeOf(SDLK_TAB), key::kOther);
-  EXPECT_EQ(keyCodeOf(SDLK_CAPSLOCK), key::kOther);
-  EXPECT_EQ(keyCodeOf(SDLK_UNKNOWN), key::kOther);
-
+  // Pairs of an SDL key and its code. Keys without a code of their own still reach the window,
+  // with one code no rule tests.
+  const int32_t codes[] = {
+      SDLK_RETURN,   13,          SDLK_KP_ENTER, 13,          SDLK_ESCAPE, 27,
+      SDLK_SPACE,    32,          SDLK_LEFT,     37,          SDLK_UP,     38,
+      SDLK_RIGHT,    39,          SDLK_DOWN,     40,          SDLK_1,      49,
+      SDLK_4,        52,          SDLK_0,        48,          SDLK_a,      65,
+      SDLK_z,        90,          SDLK_KP_0,     96,          SDLK_KP_1,   97,
+      SDLK_KP_9,     105,         SDLK_LSHIFT,   16,          SDLK_RCTRL,  17,
+      SDLK_LALT,     18,          SDLK_F1,       key::kOther, SDLK_TAB,    key::kOther,
+      SDLK_CAPSLOCK, key::kOther, SDLK_UNKNOWN,  key::kOther};
+  for (size_t i = 0; i < std::size(codes); i += 2)
+    EXPECT_EQ(keyCodeOf(codes[i]), codes[i + 1]) << codes[i];
   EXPECT_EQ(shiftStateOf(KMOD_LSHIFT), 1);
   EXPECT_EQ(shiftStateOf(KMOD_RCTRL), 2);
   EXPECT_EQ(shiftStateOf(KMOD_LALT), 4);
