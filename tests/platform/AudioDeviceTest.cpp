@@ -5,9 +5,6 @@
 
 #include <SDL.h>
 
-#include <chrono>
-#include <thread>
-
 #include "platform/AudioDevice.h"
 #include "platform/EventLoop.h"
 #include "platform/SdlScreen.h"
@@ -20,8 +17,6 @@
 
 namespace korvanta {
 namespace {
-
-using namespace std::chrono_literals;
 
 using test::waitFor;
 

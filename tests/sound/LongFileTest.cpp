@@ -117,10 +117,10 @@ TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
   const auto whole = decoded("ambience.mp3");
   for (int second = 0; second < 5; ++second, engine.cache.waitUntilDecoded()) {
     const std::vector<float>& heard = output.lastBlock();
-    std::vector<float> decoded(heard.size());
+    std::vector<float> file(heard.size());
     const int64_t end = std::llround(bed.position() * 48000);
-    whole->pcm()->read(end - int64_t(heard.size() / 2), int(heard.size() / 2), decoded.data());
-    for (size_t i = 0; i < heard.size(); ++i) ASSERT_NEAR(heard[i], decoded[i], 1.5 / 32768) << i;
+    whole->pcm()->read(end - int64_t(heard.size() / 2), int(heard.size() / 2), file.data());
+    for (size_t i = 0; i < heard.size(); ++i) ASSERT_NEAR(heard[i], file[i], 1.5 / 32768) << i;
     output.advanceSeconds(1.0);
   }
 

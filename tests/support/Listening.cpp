@@ -1,6 +1,7 @@
 #include "Listening.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <complex>
 #include <fstream>
@@ -110,8 +111,7 @@ Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, 
   // Correlation of the stretch against every start in [from, to], all at once through the FFT.
   const int64_t lags = to - from + 1;
   const int64_t span = lags + length - 1;
-  size_t size = 1;
-  while (size < size_t(span)) size <<= 1;
+  const size_t size = std::bit_ceil(size_t(span));
   std::vector<Complex> heard(size), wanted(size);
   // With the energy of the recording before each start, for the normalized score.
   std::vector<double> energyBefore(span + 1, 0.0);
