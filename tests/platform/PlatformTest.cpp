@@ -1,8 +1,10 @@
-// Windows load with their controls at design settings, keep their members and the keyboard, and
-// tick at an even pace.
+// The platform under the windows: they load with their controls at design settings, keep their
+// members and the keyboard, and tick at an even pace; SDL's keys become the windows' codes; and
+// when the sound card goes away (headphones pulled out mid-game) the default one is opened in its
+// place, every sound carrying on from where it was to its exact end.
 #include <gtest/gtest.h>
 
-#include <SDL_keycode.h>
+#include <SDL.h>
 
 #include "platform/AudioDevice.h"
 #include "platform/EventLoop.h"
@@ -10,6 +12,7 @@
 #include "platform/SdlScreen.h"
 #include "tests/support/FixturePack.h"
 #include "tests/support/Harness.h"
+#include "tests/support/Waiting.h"
 #include "ui/Keys.h"
 #include "ui/Timer.h"
 #include "ui/Window.h"
@@ -186,6 +189,99 @@ TEST(Keys, SdlKeysBecomeTheWindowsCodesAndLockKeysAreNotModifiers) {
   // Num Lock and Caps Lock must not turn Ctrl (2) into something the game does not fire on.
   EXPECT_EQ(shiftStateOf(KMOD_LCTRL | KMOD_NUM | KMOD_CAPS), 2);
   EXPECT_EQ(shiftStateOf(KMOD_NUM), 0);
+}
+
+// SDL's dummy driver stands in for the sound card and pulls the mixer in real time.
+struct LostDevice : ::testing::Test {
+  void SetUp() override {
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    test::writeTone(h.folder / "bed.mp3", 1.0);
+    test::writeTone(h.folder / "shot.mp3", 0.2);
+  }
+  void TearDown() override { SDL_Quit(); }
+
+  test::Harness h{test::freshFolder("lost-device")};
+};
+
+// No device at first (a driver that is not there), then one: the silent output keeps the
+// sounds' time, the device found a second later takes over from the same place, and one lost
+// later is looked for again. Each change is said once.
+TEST_F(LostDevice, WithoutADeviceTimeIsKeptAndTheDefaultIsTakenUpWhenItComesBack) {
+  Player bed(h.engine, {.autostart = true, .volume = -600, .playCount = 3});
+  SDL_setenv("SDL_AUDIODRIVER", "nowhere", 1);
+  AudioDevice audio(h.engine.mixer);
+  testing::internal::CaptureStderr();
+  audio.open();
+  EXPECT_TRUE(audio.silent());
+  bed.file(h.sound("bed.mp3"));
+  ASSERT_TRUE(test::waitFor([&] { return bed.position() > 0.3; })) << "time stands still";
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(test::waitFor([&] { return !audio.silent(); }));
+  EXPECT_EQ(audio.timesOpened(), 1);
+  EXPECT_LT(h.engine.mixer.framesRendered(), 1.6 * Mixer::kOutputRate)
+      << "looked for again within about a second";
+
+  SDL_setenv("SDL_AUDIODRIVER", "nowhere", 1);
+  audio.reopen();
+  ASSERT_TRUE(test::waitFor([&] { return audio.silent(); }));
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(test::waitFor([&] { return !audio.silent(); }));
+  EXPECT_EQ(audio.timesOpened(), 2);
+  EXPECT_TRUE(test::waitFor([&] { return bed.position() == bed.duration(); }));
+  audio.close();
+  const std::string said = testing::internal::GetCapturedStderr();
+  const auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = said.find(what); at != std::string::npos; at = said.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("\n"), 4u) << said;
+  EXPECT_EQ(count("korvanta: no sound device"), 1u) << said;
+  EXPECT_EQ(count("korvanta: the sound device is gone"), 1u) << said;
+  EXPECT_EQ(count("korvanta: found a sound device (dummy)"), 2u) << said;
+}
+
+TEST_F(LostDevice, TheLoopReopensTheDefaultForItsOwnRemovedDeviceAndSoundsCarryOnExactly) {
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
+  AudioDevice audio(h.engine.mixer);
+  audio.open();
+  ASSERT_NE(audio.id(), 0u);
+  // The music's window reports its device gone on its third tick and ends the program later.
+  Plain window(h.desktop, "Form2", 10);
+  h.desktop.add(window);
+  h.desktop.show("Form2");
+  Player& bed = window.voice;
+  bed.file(h.sound("bed.mp3"));
+  double positionAtLoss = -1;
+  window.onTick = [&] {
+    if (window.ticks == 3) {
+      positionAtLoss = bed.position();
+      SDL_Event gone{.type = SDL_AUDIODEVICEREMOVED};
+      gone.adevice.which = audio.id();
+      SDL_PushEvent(&gone);
+    }
+    if (window.ticks == 40) window.End();
+  };
+  Player shot(h.engine, {.autostart = false, .volume = -600, .playCount = 1});
+  shot.file(h.sound("shot.mp3"));
+  SdlScreen screen;
+  EventLoop(h.desktop, screen, audio).run();
+
+  EXPECT_EQ(window.ticks, 40);
+  EXPECT_EQ(audio.timesOpened(), 2) << "reopened once, for the removal of its own device";
+  EXPECT_NE(audio.id(), 0u);
+  // The music kept its place through the change and went on.
+  EXPECT_GT(positionAtLoss, 0.0);
+  EXPECT_GT(bed.position(), positionAtLoss);
+  EXPECT_LT(bed.position(), bed.duration());
+  // The new device pulls the same mixer: the music goes on to its exact end, and a new sound
+  // plays on it too.
+  const int64_t rendered = h.engine.mixer.framesRendered();
+  shot.play();
+  EXPECT_TRUE(test::waitFor([&] { return shot.position() == shot.duration(); }));
+  EXPECT_TRUE(test::waitFor([&] { return bed.position() == bed.duration(); }));
+  EXPECT_GT(h.engine.mixer.framesRendered(), rendered);
 }
 
 }  // namespace
