@@ -1,6 +1,5 @@
-// Ten-minute files, such as an ambience bed or a pack's oversized music: they load at once, are
-// streamed from disk through a bounded read-ahead, and keep the player's contract about lengths
-// and ends.
+// Ten-minute files, such as an ambience bed: they load at once, stream from disk through a
+// bounded read-ahead, and keep the player's contract about lengths and ends.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 using e2e::rms;
 using test::writeTone;
 
-// Power spectrum in dB of 16384 frames of one channel, Blackman-Harris windowed; bin k is
-// k * 48000 / 16384 Hz.
+// Power spectrum in dB of 16384 frames of one channel, Blackman-Harris windowed.
 std::vector<double> spectrumDb(const std::vector<float>& interleaved, int channel) {
   constexpr size_t n = 16384;
   std::vector<std::complex<double>> x(n);
@@ -42,7 +41,6 @@ struct PlayerTest : ::testing::Test {
   fs::path folder = test::freshFolder("player");
   SoundEngine engine;
   ManualOutput output{engine.mixer};
-  // A game path: folder, then a name starting with a backslash.
   std::string path(const std::string& name) { return test::soundPath(folder, name); }
 
   // Left and right RMS of 0.1 s, after one period for any gain change to settle.
@@ -83,8 +81,7 @@ TEST_F(PlayerTest, SoundsStartWhenToldOrOnLoadingAndEndExactlyAfterEveryPass) {
   automatic.play();
   EXPECT_NEAR(automatic.position(), 0.1, 0.001);
 
-  // Rewound, a finished sound is unfinished but waits for play; played after its end, it starts
-  // again from the beginning.
+  // Rewound, a finished sound waits for play; played after its end, it starts from the beginning.
   output.advanceSeconds(0.2);
   ASSERT_EQ(automatic.position(), automatic.duration());
   automatic.position(0);
@@ -169,8 +166,7 @@ TEST_F(PlayerTest, GainLawsPlaceTheSoundAndChangesGlideWithinOnePeriod) {
 TEST_F(PlayerTest, SoundsStartOnTheirSideAndWhatTheyCutOffFadesInsteadOfClicking) {
   writeTone(folder / "a.mp3", 1.0, 440.0);
   writeTone(folder / "b.mp3", 1.0, 660.0);
-  // A tag sound: autostarting, placed right after its file is written, restarted on every tick
-  // from one far side to the other.
+  // A tag sound, placed right after each load and restarted from one far side to the other.
   Player tag(engine, {.autostart = true, .volume = 0, .playCount = 1});
   const auto rightOverLeftDb = [&] {
     return 20 * std::log10(rms(output.lastBlock(), 1) / rms(output.lastBlock(), 0));
