@@ -247,10 +247,13 @@ TEST_F(LostDevice, TheLoopReopensTheDefaultForItsOwnRemovedDeviceAndSoundsCarryO
   AudioDevice audio(h.engine.mixer);
   audio.open();
   ASSERT_NE(audio.id(), 0u);
-  // The music's window reports its device gone on its third tick and ends the program later.
-  Plain window(h.desktop, "Form2", 10);
-  h.desktop.add(window);
-  h.desktop.show("Form2");
+  // The music's window, on the real screen, reports its device gone on its third tick and ends
+  // the program later.
+  SdlScreen screen;
+  Desktop desktop(h.engine, screen, h.random);
+  Plain window(desktop, "Form2", 10);
+  desktop.add(window);
+  desktop.show("Form2");
   Player& bed = window.voice;
   bed.file(h.sound("bed.mp3"));
   double positionAtLoss = -1;
@@ -265,8 +268,7 @@ TEST_F(LostDevice, TheLoopReopensTheDefaultForItsOwnRemovedDeviceAndSoundsCarryO
   };
   Player shot(h.engine, {.autostart = false, .volume = -600, .playCount = 1});
   shot.file(h.sound("shot.mp3"));
-  SdlScreen screen;
-  EventLoop(h.desktop, screen, audio).run();
+  EventLoop(desktop, screen, audio).run();
 
   EXPECT_EQ(window.ticks, 40);
   EXPECT_EQ(audio.timesOpened(), 2) << "reopened once, for the removal of its own device";
