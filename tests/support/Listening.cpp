@@ -73,6 +73,9 @@ Recording Recording::read(const std::filesystem::path& file) {
       .read(reinterpret_cast<char*>(interleaved.data()),
             std::streamsize(interleaved.size() * sizeof(float)));
   Recording recording;
+  // Recordings run to minutes, and are read again while the program plays.
+  for (auto* channel : {&recording.left, &recording.right, &recording.mono})
+    channel->reserve(interleaved.size() / 2);
   for (size_t i = 0; i < interleaved.size(); i += 2) {
     const float l = interleaved[i], r = interleaved[i + 1];
     recording.left.push_back(l);
