@@ -178,7 +178,7 @@ TEST_F(PlayerTest, SoundsStartOnTheirSideAndWhatTheyCutOffFadesInsteadOfClicking
     // The new sound's onset is wholly on its own side: the other holds only the old one's fade.
     const float onsetStep = largestStep(144);
     output.advance(480);
-    EXPECT_NEAR(rightOverLeftDb(), side / 9000 * 32.4, 0.1) << restart;
+    EXPECT_NEAR(rightOverLeftDb(), 1.8 * side / 500, 0.1) << restart;
     // Replaced at once, not after the fade: its position counts from the first frame.
     EXPECT_NEAR(tag.position(), 624.0 / 48000, 1e-9) << restart;
     if (restart > 0) {
