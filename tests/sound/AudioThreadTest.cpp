@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 #include "sound/Player.h"
@@ -20,39 +21,33 @@ using namespace std::chrono_literals;
 // Renders 512-frame periods until stopped, like the device's callback but ten times as often.
 struct AudioThread {
   explicit AudioThread(Mixer& mixer)
-      : thread([this, &mixer] {
+      : thread([this, &mixer](std::stop_token stop) {
           std::vector<float> out(2 * 512);
-          while (!stop.load()) {
+          while (!stop.stop_requested()) {
             mixer.render(out.data(), 512);
             for (float sample : out) loudest = std::max(loudest, std::abs(sample));
             periods.fetch_add(1);
             std::this_thread::sleep_for(1ms);
           }
         }) {}
-  ~AudioThread() { finish(); }
-  void finish() {
-    stop = true;
-    if (thread.joinable()) thread.join();
-  }
 
-  std::atomic<bool> stop{false};
   std::atomic<int64_t> periods{0};
   // Written by the audio thread only; read after it has stopped.
   float loudest = 0.0f;
-  std::thread thread;
+  std::jthread thread;
 };
 
 TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
   const auto folder = test::freshFolder("audio-thread");
-  const std::vector<double> lengths = {0.05, 0.1, 0.2, 0.3};
   std::vector<std::string> files;
-  for (size_t i = 0; i < lengths.size(); ++i) {
-    test::writeTone(folder / ("short" + std::to_string(i) + ".mp3"), lengths[i]);
-    files.push_back(folder.string() + "\\short" + std::to_string(i) + ".mp3");
+  for (const double seconds : {0.05, 0.1, 0.2, 0.3}) {
+    const std::string name = "short" + std::to_string(files.size()) + ".mp3";
+    test::writeTone(folder / name, seconds);
+    files.push_back(test::soundPath(folder, name));
   }
   // Long enough to be decoded in the background while the others play.
   test::writeLongTone(folder / "long.mp3", 80.0);
-  const std::string longFile = folder.string() + "\\long.mp3";
+  const std::string longFile = test::soundPath(folder, "long.mp3");
 
   SoundEngine engine;
   std::vector<std::unique_ptr<Player>> players;
@@ -73,30 +68,18 @@ TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
     draw = draw * 1664525u + 1013904223u;
     return (draw >> 8) % n;
   };
+  const std::function<void(Player&)> steer[] = {
+      [&](Player& p) { p.file(files[next(uint32_t(files.size()))]); },
+      [](Player& p) { p.play(); },
+      [&](Player& p) { p.volume(-int32_t(next(4001))); },
+      [&](Player& p) { p.balance(int32_t(next(21)) * 500 - 5000); },
+      [](Player& p) { p.position(0); },
+      [&](Player& p) { p.playCount(1 + int32_t(next(3))); },
+  };
   for (int event = 0; event < 4000; ++event) {
     Player& player = *players[1 + next(7)];
-    switch (next(8)) {
-      case 0:
-        player.file(files[next(uint32_t(files.size()))]);
-        break;
-      case 1:
-        player.play();
-        break;
-      case 2:
-        player.volume(-int32_t(next(4001)));
-        break;
-      case 3:
-        player.balance(int32_t(next(21)) * 500 - 5000);
-        break;
-      case 4:
-        player.position(0);
-        break;
-      case 5:
-        player.playCount(1 + int32_t(next(3)));
-        break;
-      default:
-        break;
-    }
+    // Two draws in eight only read the player.
+    if (const uint32_t op = next(8); op < std::size(steer)) steer[op](player);
     const double duration = player.duration();
     const double position = player.position();
     EXPECT_GE(position, 0.0);
@@ -125,7 +108,8 @@ TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
   bed.play();
   EXPECT_TRUE(test::waitFor([&] { return bed.position() == bed.duration(); }, 20s));
   EXPECT_GT(audio.periods.load(), 10);
-  audio.finish();
+  audio.thread.request_stop();
+  audio.thread.join();
   EXPECT_GT(audio.loudest, 0.0f) << "the players were heard";
 }
 

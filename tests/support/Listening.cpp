@@ -1,11 +1,13 @@
 #include "Listening.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <complex>
 #include <fstream>
 #include <numbers>
 #include <stdexcept>
+#include <string>
 #include <variant>
 
 #include "sound/Mp3Decoder.h"
@@ -41,6 +43,14 @@ void fourier(std::vector<Complex>& values, bool inverse) {
     for (Complex& v : values) v /= double(n);
 }
 
+double rms(const std::vector<float>& interleaved, int channel) {
+  const size_t step = channel < 0 ? 1 : 2;
+  double sum = 0;
+  for (size_t i = std::max(channel, 0); i < interleaved.size(); i += step)
+    sum += double(interleaved[i]) * interleaved[i];
+  return std::sqrt(sum / double(interleaved.size() / step));
+}
+
 Reference Reference::load(const std::filesystem::path& file) {
   // Decoded and resampled exactly as the engine does.
   Mp3Decoder::Opened opened = Mp3Decoder::open(file, kRate);
@@ -49,36 +59,32 @@ Reference Reference::load(const std::filesystem::path& file) {
   Mp3Decoder& decoder = *std::get<std::unique_ptr<Mp3Decoder>>(opened);
   decoder.decodeAll();
   const Pcm& pcm = *decoder.pcm();
-  Reference ref;
-  ref.name = file.filename().string();
   std::vector<float> frames(size_t(2 * pcm.frames()));
   pcm.read(0, int(pcm.frames()), frames.data());
+  Reference ref;
   for (size_t i = 0; i < frames.size(); i += 2)
     ref.samples.push_back((frames[i] + frames[i + 1]) / 2);
   return ref;
 }
 
 Recording Recording::read(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t frames = bytes.size() / (2 * sizeof(float));
-  std::vector<float> interleaved(frames * 2);
-  std::copy_n(bytes.data(), frames * 2 * sizeof(float),
-              reinterpret_cast<char*>(interleaved.data()));
+  std::vector<float> interleaved(size_t(2 * framesOnDisk(file)));
+  std::ifstream(file, std::ios::binary)
+      .read(reinterpret_cast<char*>(interleaved.data()),
+            std::streamsize(interleaved.size() * sizeof(float)));
   Recording recording;
-  recording.left.resize(frames);
-  recording.right.resize(frames);
-  recording.mono.resize(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    const float l = interleaved[2 * i], r = interleaved[2 * i + 1];
-    recording.left[i] = l;
-    recording.right[i] = r;
-    recording.mono[i] = (l + r) / 2;
-    if (!std::isfinite(l) || !std::isfinite(r)) {
+  // Recordings run to minutes, and are read again while the program plays.
+  for (auto* channel : {&recording.left, &recording.right, &recording.mono})
+    channel->reserve(interleaved.size() / 2);
+  for (size_t i = 0; i < interleaved.size(); i += 2) {
+    const float l = interleaved[i], r = interleaved[i + 1];
+    recording.left.push_back(l);
+    recording.right.push_back(r);
+    recording.mono.push_back((l + r) / 2);
+    if (std::isfinite(l) && std::isfinite(r))
+      recording.loudest = std::max({recording.loudest, std::fabs(l), std::fabs(r)});
+    else
       recording.plausible = false;
-      continue;
-    }
-    recording.loudest = std::max({recording.loudest, std::fabs(l), std::fabs(r)});
   }
   // Summed players may overshoot full scale a little; raw integers read as floats would not
   // stay anywhere near it.
@@ -92,6 +98,7 @@ int64_t framesOnDisk(const std::filesystem::path& file) {
   return error ? 0 : int64_t(bytes / (2 * sizeof(float)));
 }
 
+// By the player's own law of the far channel's attenuation.
 double Heard::balance() const {
   if (gainLeft <= 0.0 || gainRight <= 0.0) return std::nan("");
   return 20.0 * std::log10(gainRight / gainLeft) * 5000.0 / farChannelAttenuationDb(5000);
@@ -107,11 +114,15 @@ Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, 
   // Correlation of the stretch against every start in [from, to], all at once through the FFT.
   const int64_t lags = to - from + 1;
   const int64_t span = lags + length - 1;
-  size_t size = 1;
-  while (size < size_t(span)) size <<= 1;
+  const size_t size = std::bit_ceil(size_t(span));
   std::vector<Complex> heard(size), wanted(size);
-  for (int64_t i = 0; i < span && from + i < recording.frames(); ++i)
-    heard[i] = recording.mono[from + i];
+  // With the energy of the recording before each start, for the normalized score.
+  std::vector<double> energyBefore(span + 1, 0.0);
+  for (int64_t i = 0; i < span; ++i) {
+    const double s = from + i < recording.frames() ? recording.mono[from + i] : 0.0;
+    heard[i] = s;
+    energyBefore[i + 1] = energyBefore[i] + s * s;
+  }
   double wantedEnergy = 0.0;
   for (int64_t i = 0; i < length; ++i) {
     const double s = ref.samples[refFrom + i];
@@ -124,12 +135,6 @@ Heard listenFor(const Recording& recording, const Reference& ref, int64_t from, 
   for (size_t i = 0; i < size; ++i) heard[i] *= std::conj(wanted[i]);
   fourier(heard, true);
 
-  // Energy of the recording under the reference at each start, for the normalized score.
-  std::vector<double> energyBefore(span + 1, 0.0);
-  for (int64_t i = 0; i < span; ++i) {
-    const double s = from + i < recording.frames() ? recording.mono[from + i] : 0.0;
-    energyBefore[i + 1] = energyBefore[i] + s * s;
-  }
   Heard best;
   for (int64_t lag = 0; lag < lags; ++lag) {
     const double energy = energyBefore[lag + length] - energyBefore[lag];

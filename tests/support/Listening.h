@@ -5,7 +5,6 @@
 #include <complex>
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 namespace korvanta::e2e {
@@ -21,15 +20,16 @@ inline int64_t framesOf(double seconds) {
   return int64_t(seconds * kRate);
 }
 
+// Root mean square of interleaved stereo: of one channel (0 left, 1 right), or of both.
+double rms(const std::vector<float>& interleaved, int channel = -1);
+
 // One file of the pack as the mixer plays it at full volume: mono, resampled to the output rate.
 struct Reference {
   // Decodes the file with the game's own decoder; throws std::runtime_error if it cannot.
   static Reference load(const std::filesystem::path& file);
 
-  std::string name;
   std::vector<float> samples;
   int64_t frames() const { return int64_t(samples.size()); }
-  double seconds() const { return double(samples.size()) / kRate; }
 };
 
 // What SDL's disk driver or `parec` wrote: interleaved float32 stereo frames at the output rate.
@@ -62,8 +62,7 @@ struct Heard {
   double gainRight = 0.0;
 
   double gain() const { return (gainLeft + gainRight) / 2; }
-  // The stereo place those gains mean, in the balance units of the sound player, by the player's
-  // own law (`farChannelAttenuationDb`); negative is left.
+  // The stereo place those gains mean in the sound player's balance units; negative is left.
   double balance() const;
   double onsetSeconds() const { return double(onset) / kRate; }
 };
