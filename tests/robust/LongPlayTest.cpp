@@ -10,20 +10,12 @@
 #include "HandDrivenProgram.h"
 #include "tests/support/FixturePack.h"
 
-// The sanitizers, and the coverage build's counters, slow every tick many times over; they get a
-// shorter session of the same play.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KORVANTA_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KORVANTA_SANITIZED 1
-#endif
-#endif
-
 namespace korvanta::test {
 namespace {
 
 constexpr long kTicksPerHour = 360'000;
+// The sanitizers, and the coverage build's counters, slow every tick many times over; they get a
+// shorter session of the same play.
 #if defined(KORVANTA_SANITIZED) || defined(KORVANTA_COVERAGE)
 // Enough for the cache to be warm after the first hour and stay so through the second.
 constexpr long kHours = 2;

@@ -29,8 +29,7 @@ const Bytes& tenMinutes() {
   static const Bytes bytes = [] {
     const fs::path file = test::freshFolder("ten-minutes") / "long.mp3";
     test::writeLongTone(file, 600.0);
-    std::ifstream in(file, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), {});
+    return test::fileText(file);
   }();
   return bytes;
 }

@@ -264,8 +264,7 @@ TEST_F(PlayerTest, BadFilesStandInAsOneSecondOfSilenceAndAreReportedOnce) {
   std::string garbage;
   for (int i = 0; i < 5000; ++i) garbage += char((i * 7919) % 251);
   writeTone(folder / "whole.mp3", 1.0);
-  std::ifstream in(folder / "whole.mp3", std::ios::binary);
-  const std::string whole((std::istreambuf_iterator<char>(in)), {});
+  const std::string whole = test::fileText(folder / "whole.mp3");
   // half.mp3 is half of a good file: it plays what survives.
   for (const auto& [name, bytes] :
        std::map<std::string, std::string>{{"empty.mp3", ""},

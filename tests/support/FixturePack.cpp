@@ -68,12 +68,16 @@ std::string fileText(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void writeFixturePack(const fs::path& folder, const std::map<std::string, double>& seconds) {
-  // Short files keep the tests quick; each file's tone is its own, 20 Hz above the one before.
+double fixtureSeconds(const std::string& name) {
   using enum pack::Role;
   static const std::map<pack::Role, double> byRole = {
       {Ambience, 3.0}, {Music, 13.0}, {Cue, 0.1},   {Click, 0.2}, {Gun, 0.3},   {Death, 0.4},
       {Hit, 0.5},      {Jingle, 0.5}, {Arrow, 0.8}, {Cry, 1.0},   {Speech, 1.0}};
+  return byRole.at(pack::findEntry(name)->role);
+}
+
+void writeFixturePack(const fs::path& folder, const std::map<std::string, double>& seconds) {
+  // Short files keep the tests quick; each file's tone is its own, 20 Hz above the one before.
   const std::span<const pack::PackEntry> entries = pack::manifest();
   const auto write = [&](const fs::path& dir, size_t n, double length) {
     writeTone(dir / entries[n].name, length, 220.0 + 20.0 * double(n));
@@ -81,7 +85,8 @@ void writeFixturePack(const fs::path& folder, const std::map<std::string, double
   // Encoding 51 files takes a moment; tests make many packs, so keep one master per process.
   static const fs::path master = [&] {
     fs::path dir = freshFolder("master-pack");
-    for (size_t n = 0; n < entries.size(); ++n) write(dir, n, byRole.at(entries[n].role));
+    for (size_t n = 0; n < entries.size(); ++n)
+      write(dir, n, fixtureSeconds(std::string(entries[n].name)));
     return dir;
   }();
   fs::create_directories(folder);

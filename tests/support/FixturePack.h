@@ -15,6 +15,9 @@ const std::vector<std::string>& packFileNames();
 // A sound path as the windows and players write it: the folder, a backslash, the file's name.
 std::string soundPath(const std::filesystem::path& folder, const std::string& name);
 
+// The length in seconds each fixture file is given (before any override).
+double fixtureSeconds(const std::string& name);
+
 // Writes the whole pack into `folder` (created if needed), each file shorter than the real pack's
 // but in the same order of lengths; `seconds` overrides chosen lengths.
 void writeFixturePack(const std::filesystem::path& folder,
