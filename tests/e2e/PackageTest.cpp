@@ -28,6 +28,22 @@ std::string entry(const fs::path& launcher, const std::string& key) {
   return {};
 }
 
+// What an installation holds, under its prefix.
+std::vector<std::string> installedFiles() {
+  std::vector<std::string> files;
+  for (const char* file : {"games/korvanta", "bin/korvanta-pack", "share/man/man6/korvanta.6.gz",
+                           "share/man/man1/korvanta-pack.1.gz", "share/doc/korvanta/copyright",
+                           "share/metainfo/org.korvanta.korvanta.metainfo.xml",
+                           "share/applications/org.korvanta.korvanta.desktop",
+                           "share/icons/hicolor/scalable/apps/org.korvanta.korvanta.svg"})
+    files.push_back(file);
+  for (const char* size : {"16x16", "48x48", "64x64", "256x256"})
+    files.push_back("share/icons/hicolor/" + std::string(size) + "/apps/org.korvanta.korvanta.png");
+  for (const pack::PackEntry& sound : pack::manifest())
+    files.push_back("share/korvanta/sounds/" + std::string(sound.name));
+  return files;
+}
+
 TEST(Installed, ManPagesLaunchersIconsAndMetadataWhereDesktopsLook) {
   if (!missingTool({"desktop-file-validate", "appstreamcli"}).empty())
     GTEST_SKIP() << "needs desktop-file-utils and appstream; `./dev test` installs them";
@@ -37,12 +53,7 @@ TEST(Installed, ManPagesLaunchersIconsAndMetadataWhereDesktopsLook) {
       {"cmake", "--install", programUnderTest().build.string(), "--prefix", prefix}, {}, 120.0);
   ASSERT_EQ(install.status, 0) << install.output;
 
-  for (const char* file : {"games/korvanta", "bin/korvanta-pack", "share/man/man6/korvanta.6.gz",
-                           "share/man/man1/korvanta-pack.1.gz", "share/korvanta/sounds/ex1.mp3",
-                           "share/icons/hicolor/scalable/apps/org.korvanta.korvanta.svg",
-                           "share/icons/hicolor/16x16/apps/org.korvanta.korvanta.png",
-                           "share/icons/hicolor/48x48/apps/org.korvanta.korvanta.png",
-                           "share/icons/hicolor/256x256/apps/org.korvanta.korvanta.png"})
+  for (const std::string& file : installedFiles())
     EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
   const CommandResult metadata =
       runCommand({"appstreamcli", "validate", "--no-net",
@@ -79,19 +90,8 @@ TEST(Package, HoldsTheGameAndItsPackPassesLintianAndGreetsUnpackedAnywhere) {
   std::cout << "package: " << deb.filename().string() << ", " << fs::file_size(deb) << " bytes\n";
   const CommandResult contents = runCommand({"dpkg-deb", "-c", deb});
   ASSERT_EQ(contents.status, 0) << contents.output;
-  for (const char* file :
-       {"./usr/games/korvanta", "./usr/bin/korvanta-pack", "./usr/share/man/man6/korvanta.6.gz",
-        "./usr/share/man/man1/korvanta-pack.1.gz",
-        "./usr/share/metainfo/org.korvanta.korvanta.metainfo.xml",
-        "./usr/share/applications/org.korvanta.korvanta.desktop",
-        "./usr/share/icons/hicolor/scalable/apps/org.korvanta.korvanta.svg",
-        "./usr/share/icons/hicolor/64x64/apps/org.korvanta.korvanta.png",
-        "./usr/share/doc/korvanta/copyright"})
-    EXPECT_NE(contents.output.find(std::string(file) + "\n"), std::string::npos) << file;
-  for (const pack::PackEntry& sound : pack::manifest())
-    EXPECT_NE(contents.output.find("/usr/share/korvanta/sounds/" + std::string(sound.name) + "\n"),
-              std::string::npos)
-        << sound.name;
+  for (const std::string& file : installedFiles())
+    EXPECT_NE(contents.output.find("./usr/" + file + "\n"), std::string::npos) << file;
   // The dependencies come from the binaries themselves.
   const CommandResult depends = runCommand({"dpkg-deb", "-f", deb, "Depends"});
   EXPECT_NE(depends.output.find("libsdl2"), std::string::npos) << depends.output;

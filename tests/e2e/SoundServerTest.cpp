@@ -63,11 +63,9 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     waitForOnlyWindow(*desk_, *program_, 0, 20.0);
   }
 
-  // Waits up to `seconds` until the program has said `what` `times` times, while it runs.
+  // Waits up to `seconds` until the program has said `what` `times` times.
   bool said(const std::string& what, size_t times, double seconds) {
-    within(seconds,
-           [&] { return count(program_->output(), what) >= times || !program_->running(); });
-    return count(program_->output(), what) >= times;
+    return within(seconds, [&] { return count(program_->output(), what) >= times; }, {&*program_});
   }
 
   // Starts the server; how long the program then took to play through it.
