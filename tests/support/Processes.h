@@ -35,7 +35,7 @@ class Child {
     bool endsWithUs = false;
   };
 
-  // Throws std::runtime_error if it cannot start.
+  // Starts it; throws std::runtime_error if it cannot.
   explicit Child(const Options& options);
   ~Child();
   Child(const Child&) = delete;
@@ -90,7 +90,6 @@ class VirtualDisplay {
 class SoundServer {
  public:
   enum class Kind { kPulseAudio, kPipeWire };
-  // Nothing runs until `start`.
   explicit SoundServer(std::string folder, Kind kind = Kind::kPulseAudio);
   ~SoundServer() { kill(); }
   SoundServer(const SoundServer&) = delete;
