@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <regex>
 
 #include "ProgramUnderTest.h"
 #include "pack/Manifest.h"
@@ -19,13 +20,10 @@ namespace fs = std::filesystem;
 // The value of `key` in a desktop entry, without the quotes Exec may carry.
 std::string entry(const fs::path& launcher, const std::string& key) {
   std::ifstream in(launcher);
-  for (std::string line; std::getline(in, line);)
-    if (line.starts_with(key + "=")) {
-      std::string value = line.substr(key.size() + 1);
-      if (value.size() > 1 && value.front() == '"') value = value.substr(1, value.size() - 2);
-      return value;
-    }
-  return {};
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  std::smatch value;
+  std::regex_search(text, value, std::regex("(^|\n)" + key + "=\"?([^\"\n]*)"));
+  return value[2];
 }
 
 // What an installation holds, under its prefix.

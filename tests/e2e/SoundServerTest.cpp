@@ -40,10 +40,6 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
   }
   void TearDown() override {
     if (program_) std::cout << "The program said:\n" << program_->output();
-    recorder_.reset();
-    program_.reset();
-    server_.reset();
-    display_.reset();
   }
   virtual SoundServer::Kind kind() const { return GetParam(); }
 
