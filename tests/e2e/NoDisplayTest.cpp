@@ -2,14 +2,9 @@
 // sounds: the player learns what happened in plain lines, and nothing hangs or crashes.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <thread>
 
 #include "ProgramUnderTest.h"
-#include "tests/support/Processes.h"
 
 namespace korvanta::e2e {
 namespace {
@@ -48,19 +43,15 @@ TEST(StartingUp, HelpVersionUsageAndAStartFarFromAnySounds) {
 
   // Run from the build tree, nothing is installed beside it: a home folder with spaces and
   // letters beyond ASCII, no sounds anywhere, and the program still runs, in silence.
-  char pattern[] = "/tmp/korvanta-start-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::filesystem::path home = std::filesystem::path(pattern) / "Canción de Ñandú";
+  const std::filesystem::path home = scratch("start") / "Canción de Ñandú";
   std::filesystem::create_directory(home);
   Child started(
       {.argv = {program},
        .set = {{"HOME", home.string()}, {"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}},
        .folder = home.string(),
        .captureOutput = true});
-  const auto deadline = Clock::now() + std::chrono::seconds(20);
-  while (started.output().find('\n') == std::string::npos && started.running() &&
-         Clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  within(20.0,
+         [&] { return started.output().find('\n') != std::string::npos || !started.running(); });
   const std::string said = started.output();
   const std::string first = said.substr(0, said.find('\n'));
   EXPECT_TRUE(started.running()) << said;
@@ -68,7 +59,6 @@ TEST(StartingUp, HelpVersionUsageAndAStartFarFromAnySounds) {
        {'"' + home.string() + '"', std::string("korvanta-pack"), std::string("./dev play")})
     EXPECT_NE(first.find(named), std::string::npos) << named << " in: " << first;
   started.stop();
-  std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

@@ -1,33 +1,24 @@
-// The program through a real sound server, as most Linux players hear it: a private PulseAudio
-// server, the program on SDL's pulseaudio driver, and the server's own recording of what reached
-// its sink. The program starts before the server, lives through the server's death and a sink
-// taken away, and each time the sound comes back it is heard where and as loud as it should be.
+// The program through a real sound server, as most Linux players hear it: a private PulseAudio or
+// PipeWire server, the program on SDL's pulseaudio driver, and the server's own recording of what
+// reached its sink. The program starts before the server, lives through the server's death and a
+// sink taken away, and each time the sound comes back it is heard where and as loud as it should.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <map>
+#include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "ProgramUnderTest.h"
-#include "tests/support/Listening.h"
-#include "tests/support/Processes.h"
 
 namespace korvanta::e2e {
 namespace {
 
+using namespace std::chrono_literals;
+
 // A sound may be found up to this many frames before the recording showed its key's moment:
 // what the server had not yet handed to the recorder.
 constexpr int64_t kSlack = 4800;
-
-double gainOf(int hundredthsOfDb) {
-  return std::pow(10.0, hundredthsOfDb / 2000.0);
-}
 
 size_t count(const std::string& text, const std::string& what) {
   size_t n = 0;
@@ -40,68 +31,40 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
   void SetUp() override {
     std::vector<std::string> tools = SoundServer::programs(kind());
     tools.insert(tools.end(), {"Xvfb", "xdotool"});
-    for (const std::string& tool : tools)
-      if (findOnPath(tool).empty())
-        GTEST_SKIP() << "needs " << tool << "; `./dev test` installs it";
-    char pattern[] = "/tmp/korvanta-sound-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    serve(folder_ / "server");
+    if (const std::string tool = missingTool(tools); !tool.empty())
+      GTEST_SKIP() << "needs " << tool << "; `./dev test` installs it";
+    folder_ = scratch("sound");
+    serve();
     display_.emplace();
     desk_.emplace(display_->name());
   }
-
-  virtual SoundServer::Kind kind() const { return GetParam(); }
-
-  // A new server, not yet started, in `folder`.
-  void serve(const std::filesystem::path& folder) {
-    server_.reset();
-    std::filesystem::create_directories(folder);
-    server_.emplace(folder.string(), kind());
-  }
-
   void TearDown() override {
     if (program_) std::cout << "The program said:\n" << program_->output();
-    recorder_.reset();
-    program_.reset();
+  }
+  virtual SoundServer::Kind kind() const { return GetParam(); }
+
+  // A new server in a folder of its own, not yet started.
+  void serve() {
     server_.reset();
-    display_.reset();
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    server_.emplace((folder_ / ("server" + std::to_string(++servers_))).string(), kind());
   }
 
   // Starts the program on the server's address, whether the server runs yet or not.
   void start() {
-    Child::Options options = gameOnDisplay(programUnderTest().program.string(),
-                                           programUnderTest().pack.string(), display_->name(), "");
+    Child::Options options = theGame(display_->name(), "");
     options.set.erase("SDL_DISKAUDIOFILE");
     options.set["SDL_AUDIODRIVER"] = "pulseaudio";
     options.set["PULSE_SERVER"] = server_->address();
-    // Built with AddressSanitizer, the program would fail its exit status for what the message
-    // bus library keeps at exit, and for the requests SDL's PulseAudio driver never releases
-    // as it watches the server's devices; leaks of our own still count.
-    std::ofstream(folder_ / "leaks.supp") << "leak:libdbus-1.so\nleak:libpulse.so\n";
-    options.set["LSAN_OPTIONS"] =
-        "suppressions=" + (folder_ / "leaks.supp").string() + ":print_suppressions=0";
     program_.emplace(options);
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (desk_->windowsCaptioned("KORVANTA").empty()) {
-      if (!program_->running() || Clock::now() > deadline)
-        throw std::runtime_error("no window came: " + program_->output());
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    waitForOnlyWindow(*desk_, *program_, 0, 20.0);
   }
 
   // Waits up to `seconds` until the program has said `what` `times` times.
   bool said(const std::string& what, size_t times, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (count(program_->output(), what) < times) {
-      if (!program_->running() || Clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return within(seconds, [&] { return count(program_->output(), what) >= times; }, {&*program_});
   }
 
-  // Starts the server and returns how long the program took to play through it.
+  // Starts the server; how long the program then took to play through it.
   double startServerAndWaitForTheProgram(size_t timesFound) {
     server_->start();
     const auto up = Clock::now();
@@ -115,37 +78,21 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
   // Records the sink's monitor afresh, from now on.
   void record() {
     recorder_.reset();
-    recordingFile_ = folder_ / ("monitor" + std::to_string(++recordings_) + ".f32");
-    recorder_.emplace(server_->recording(recordingFile_.string()));
-    waitForFrame(framesOf(0.3));
+    file_ = folder_ / ("monitor" + std::to_string(++recordings_) + ".f32");
+    recorder_.emplace(server_->recording(file_.string()));
+    waitFor(framesOf(0.3));
   }
-
-  int64_t recorded() const { return framesOnDisk(recordingFile_); }
-
-  void waitForFrame(int64_t frame) {
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (recorded() < frame) {
-      if (!program_->running()) throw std::runtime_error("the program ended");
-      if (!recorder_->running() || Clock::now() > deadline)
-        throw std::runtime_error("the monitor's recording stalled: " + recorder_->output());
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  }
+  void waitFor(int64_t frame) { waitForFrame(file_, frame, {&*program_, &*recorder_}); }
 
   // Presses a key and listens for `name` in the `seconds` after it, on its first `listen` s.
   Heard pressAndListen(const std::string& key, const std::string& name, double seconds,
                        double listen) {
-    const int64_t mark = recorded();
+    const int64_t mark = framesOnDisk(file_);
     desk_->press(key);
-    waitForFrame(mark + framesOf(seconds + 0.2));
-    const Reference ref = Reference::load(programUnderTest().pack / name);
-    const Heard heard =
-        listenFor(Recording::read(recordingFile_), ref, std::max<int64_t>(0, mark - kSlack),
-                  mark + framesOf(seconds), std::min(ref.frames(), framesOf(listen)));
-    std::cout << key << ": " << name << " " << 1000.0 * double(heard.onset - mark) / kRate
-              << " ms after the key, score " << heard.score << ", gains " << heard.gainLeft << " / "
-              << heard.gainRight << "\n";
-    return heard;
+    waitFor(mark + framesOf(seconds + 0.2));
+    std::cout << key << ":\n";
+    return hear(Recording::read(file_), name, mark - kSlack, mark + framesOf(seconds), listen,
+                mark);
   }
 
   // Presses a key of the sight and expects its cue at `place`.
@@ -155,14 +102,12 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     EXPECT_NEAR(cue.balance(), place, 150.0) << key;
   }
 
-  std::filesystem::path folder_;
-  std::filesystem::path recordingFile_;
-  int recordings_ = 0;
+  std::filesystem::path folder_, file_;
+  int servers_ = 0, recordings_ = 0;
   std::optional<SoundServer> server_;
   std::optional<VirtualDisplay> display_;
   std::optional<Desk> desk_;
-  std::optional<Child> program_;
-  std::optional<Child> recorder_;
+  std::optional<Child> program_, recorder_;
 };
 
 TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIsHeardEachTime) {
@@ -173,14 +118,14 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   // Into a game; the sight steps left and its cue is heard there.
   record();
   desk_->press("Return");
-  waitForFrame(recorded() + framesOf(1.5));
+  waitFor(framesOnDisk(file_) + framesOf(1.5));
   expectCue("Left", -500.0);
 
   // The server dies in the middle of the game: the program says so once and plays on silently;
   // a new server is taken up, without a restart.
   server_->kill();
   ASSERT_TRUE(said("korvanta: the sound device is gone", 1, 5.0));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  std::this_thread::sleep_for(1500ms);
   ASSERT_TRUE(program_->running());
   EXPECT_LT(startServerAndWaitForTheProgram(2), 2.0);
   record();
@@ -189,7 +134,7 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   // The sink goes away and comes back: the server keeps the program's stream aside meanwhile
   // and moves it back, so the sound resumes with nothing for the program to do.
   ASSERT_EQ(server_->pactl({"unload-module", "module-null-sink"}).status, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  std::this_thread::sleep_for(1000ms);
   server_->loadSink(48000, 2);
   record();
   expectCue("Right", 500.0);
@@ -229,23 +174,22 @@ TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
     const char* what;
     Server server;
     int rate, channels;
-    const char* said;
+    std::string said;
   };
-  int servers = 0;
   for (const Case& c : {Case{"no server at all", kNone, 48000, 2, "no sound device"},
                         Case{"a refusing server", kRefusing, 48000, 2, "no sound device"},
                         Case{"a sink at 44.1 kHz", kRunning, 44100, 2, "plays 44100 Hz"},
                         Case{"a mono sink", kRunning, 48000, 1, "plays mono"}}) {
     SCOPED_TRACE(c.what);
-    serve(folder_ / ("server" + std::to_string(++servers)));
+    serve();
     if (c.server != kNone) server_->start(c.rate, c.channels);
     if (c.server == kRefusing) server_->kill();
     start();
     ASSERT_TRUE(said(c.said, 1, 10.0)) << program_->output();
     EXPECT_TRUE(program_->output().starts_with("korvanta: ")) << program_->output();
-    if (c.said == std::string("no sound device")) {
+    if (c.server != kRunning) {
       // A look for the server again passes by without a word.
-      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      std::this_thread::sleep_for(1500ms);
     } else {
       record();
       EXPECT_GT(pressAndListen("Down", "ex2.mp3", 1.0, 0.6).score, 0.7) << "heard all the same";
