@@ -21,6 +21,9 @@ struct ProgramUnderTest {
   std::filesystem::path build;
 };
 const ProgramUnderTest& programUnderTest();
+// The run's program, and its scratch folder made and, at the end, removed.
+void beginRun(const ProgramUnderTest& program);
+void endRun();
 
 // A fresh folder of this run's own, removed when the run ends.
 std::filesystem::path scratch(const std::string& label);
