@@ -37,10 +37,10 @@ TEST_F(AimingTest, TheSightStopsAtBothEndsAndMovesOncePerKeyPress) {
     h.tick(20);
     h.press(outward);
     EXPECT_EQ(sight.balance(), end);
-    EXPECT_FALSE(sounding(sight));
+    EXPECT_TRUE(sight.playedOut());
     h.press(inward);
     EXPECT_EQ(sight.balance(), end - end / 10);
-    EXPECT_TRUE(sounding(sight));
+    EXPECT_FALSE(sight.playedOut());
     h.press(outward);
     EXPECT_EQ(sight.balance(), end);
   }
@@ -85,7 +85,7 @@ TEST_F(AimingTest, ReloadingAndFiringFollowTheKeysAndTheBullets) {
   h.tick(30);
   hands.reload();
   EXPECT_EQ(game.balasCargadas, 5);
-  EXPECT_FALSE(sounding(game.MMirilla));
+  EXPECT_TRUE(game.MMirilla.playedOut());
 
   // Ctrl+Space fires, then loads: the reload is what is heard.
   h.press(key::kSpace, shift::kCtrl);
@@ -165,7 +165,7 @@ TEST_F(FiringTest, OneShotDownsEverySoundingAttackerAtTheSightAndNoOneElse) {
     SCOPED_TRACE(k);
     EXPECT_EQ(game.indioActivo(k), 0);
     EXPECT_EQ(game.MIndio(k).file(), hit);
-    EXPECT_TRUE(sounding(game.MIndio(k)));
+    EXPECT_FALSE(game.MIndio(k).playedOut());
     EXPECT_EQ(game.MIndio(k).balance(), -2500);
   }
   for (int k : {1, 3, 7}) EXPECT_EQ(game.indioActivo(k), 1) << k;
