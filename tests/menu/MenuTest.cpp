@@ -114,11 +114,8 @@ TEST_F(MenuRing,
     if (move != 0) press(move);
     EXPECT_EQ(menu.MFondo.volume(), -2000);
     EXPECT_EQ(menu.MColetilla.volume(), move == 0 ? -300 : -1300);
-    while (true) {
-      h.tick();
-      if (menu.MPresentación.playedOut()) break;
+    for (h.tick(); !menu.MPresentación.playedOut(); h.tick())
       ASSERT_EQ(menu.MFondo.volume(), -2000);
-    }
     EXPECT_EQ(menu.MFondo.volume(), -300);
     EXPECT_EQ(menu.MColetilla.volume(), -300);
     EXPECT_EQ(menu.MPresentación.volume(), -600);
