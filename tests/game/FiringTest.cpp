@@ -5,19 +5,13 @@
 
 #include "GameFixture.h"
 #include "sound/Limiter.h"
+#include "tests/support/Listening.h"
 
 namespace korvanta::test {
 namespace {
 
 using AimingTest = GameTest;
 using FiringTest = GameTest;
-
-// Loudness of one channel (0 left, 1 right) in the last 10 ms heard.
-double energy(const std::vector<float>& block, int channel) {
-  double sum = 0;
-  for (size_t i = channel; i < block.size(); i += 2) sum += double(block[i]) * block[i];
-  return sum;
-}
 
 TEST_F(AimingTest, TheSightStopsAtBothEndsAndMovesOncePerKeyPress) {
   start();
@@ -33,7 +27,9 @@ TEST_F(AimingTest, TheSightStopsAtBothEndsAndMovesOncePerKeyPress) {
     EXPECT_EQ(sight.file(), h.sound("m.mp3"));
     h.tick();
     const int near = end < 0 ? 0 : 1;
-    EXPECT_GT(energy(h.output.lastBlock(), near), 2 * energy(h.output.lastBlock(), 1 - near));
+    // Twice the energy in the near channel of the last 10 ms heard.
+    EXPECT_GT(e2e::rms(h.output.lastBlock(), near),
+              std::sqrt(2.0) * e2e::rms(h.output.lastBlock(), 1 - near));
     h.tick(20);
     h.press(outward);
     EXPECT_EQ(sight.balance(), end);
