@@ -8,7 +8,6 @@
 #include "tests/support/Hands.h"
 #include "tests/support/Harness.h"
 #include "ui/Keys.h"
-#include "ui/Random.h"
 
 namespace korvanta::test {
 
@@ -40,25 +39,6 @@ class GameTest : public ::testing::Test {
     cry(k);
     game.MIndio(k).position(game.MIndio(k).duration());
   }
-  static bool sounding(Player& p) { return p.duration() > p.position(); }
-
-  // A sharp player: whenever a cry sounds, aims at it, loads if need be and fires at once.
-  // Returns the shots fired.
-  int shootEveryCry(int tickLimit) {
-    int shots = 0;
-    for (int t = 0; t < tickLimit && hands.inPlay() > 0 && game.pistoleroMuerto == 0; ++t) {
-      h.tick();
-      for (int k = 1; k <= Form1::kSlots; ++k) {
-        if (!hands.crying(k)) continue;
-        hands.aimAt(game.MIndio(k).balance());
-        if (game.balasCargadas == 0) hands.reload();
-        hands.fire();
-        ++shots;
-      }
-    }
-    return shots;
-  }
-
   Harness h{freshFolder("game")};
   Form1 game{h.desktop};
   StandIn menu{h.desktop, "Form2", "Form1"};

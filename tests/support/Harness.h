@@ -29,10 +29,7 @@ struct Harness {
   template <class F>
   int tickUntil(F&& done, int limit) {
     int n = 0;
-    while (!done() && n < limit) {
-      tick();
-      ++n;
-    }
+    for (; !done() && n < limit; ++n) tick();
     return n;
   }
   // A key pressed and released.
