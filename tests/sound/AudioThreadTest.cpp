@@ -1,6 +1,5 @@
-// The boundary between the audio thread and the UI thread: a real thread renders the mixer, as
-// the sound card's callback does, while the game loads, plays, steers and reads its players.
-// Built with ThreadSanitizer (the tsan preset) this is where a data race would show.
+// A real thread renders the mixer while the game steers its players: under the tsan preset,
+// this is where a data race between the audio thread and the UI thread would show.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,7 +9,7 @@
 #include <thread>
 
 #include "sound/Player.h"
-#include "tests/support/FixturePack.h"
+#include "tests/sound/SoundTest.h"
 #include "tests/support/Waiting.h"
 
 namespace korvanta {
@@ -19,8 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // Renders 512-frame periods until stopped, like the device's callback but ten times as often.
-struct AudioThread {
-  explicit AudioThread(Mixer& mixer)
+struct Renderer {
+  explicit Renderer(Mixer& mixer)
       : thread([this, &mixer](std::stop_token stop) {
           std::vector<float> out(2 * 512);
           while (!stop.stop_requested()) {
@@ -37,29 +36,27 @@ struct AudioThread {
   std::jthread thread;
 };
 
-TEST(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
-  const auto folder = test::freshFolder("audio-thread");
+using AudioThread = test::SoundTest;
+
+TEST_F(AudioThread, PlayersAreSteeredAndReadWhileARealThreadRendersThem) {
   std::vector<std::string> files;
   for (const double seconds : {0.05, 0.1, 0.2, 0.3}) {
     const std::string name = "short" + std::to_string(files.size()) + ".mp3";
     test::writeTone(folder / name, seconds);
-    files.push_back(test::soundPath(folder, name));
+    files.push_back(path(name));
   }
   // Long enough to be decoded in the background while the others play.
   test::writeLongTone(folder / "long.mp3", 80.0);
-  const std::string longFile = test::soundPath(folder, "long.mp3");
-
-  SoundEngine engine;
   std::vector<std::unique_ptr<Player>> players;
   for (int i = 0; i < 8; ++i)
     players.push_back(std::make_unique<Player>(
         engine, PlayerDesign{.autostart = i % 2 == 0, .volume = -600, .playCount = 1}));
-  AudioThread audio(engine.mixer);
+  Renderer audio(engine.mixer);
 
   // The ambience starts while the audio thread is already pulling, and loops meanwhile.
   Player& bed = *players[0];
   bed.playCount(1000);
-  bed.file(longFile);
+  bed.file(path("long.mp3"));
   EXPECT_EQ(bed.duration(), 80.0);
 
   // Many events' worth of steering: every operation, on every player, in a fixed shuffle.

@@ -5,14 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
-#include "sound/Mp3Decoder.h"
-#include "sound/Output.h"
 #include "sound/Player.h"
-#include "tests/support/FixturePack.h"
+#include "tests/sound/SoundTest.h"
 #include "tests/support/Listening.h"
 #include "tests/support/Waiting.h"
 
@@ -22,11 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 using e2e::rms;
 
-using Bytes = std::string;
-
 // The ten-minute tone, encoded once per test process.
-const Bytes& tenMinutes() {
-  static const Bytes bytes = [] {
+const std::string& tenMinutes() {
+  static const std::string bytes = [] {
     const fs::path file = test::freshFolder("ten-minutes") / "long.mp3";
     test::writeLongTone(file, 600.0);
     return test::fileText(file);
@@ -35,7 +29,7 @@ const Bytes& tenMinutes() {
 }
 
 // Bytes of the first frame of an MPEG-2 or 2.5 Layer III stream (ours: 8 kHz), the Info frame.
-size_t firstFrameBytes(const Bytes& mp3) {
+size_t firstFrameBytes(const std::string& mp3) {
   const auto b1 = uint8_t(mp3[1]);
   const auto b2 = uint8_t(mp3[2]);
   EXPECT_EQ(uint8_t(mp3[0]), 0xFF);
@@ -47,27 +41,7 @@ size_t firstFrameBytes(const Bytes& mp3) {
   return size_t(72000 * kKbps[b2 >> 4] / rates[(b2 >> 2) & 3] + ((b2 >> 1) & 1));
 }
 
-struct LongFile : ::testing::Test {
-  fs::path folder = test::freshFolder("long");
-  SoundEngine engine;
-  ManualOutput output{engine.mixer};
-  std::string path(const std::string& name) { return test::soundPath(folder, name); }
-  void write(const std::string& name, const Bytes& bytes) {
-    std::ofstream(folder / name, std::ios::binary) << bytes;
-  }
-  // The whole file decoded from its start, as it plays at the output rate.
-  std::unique_ptr<Mp3Decoder> decoded(const std::string& name) {
-    auto whole = std::get<std::unique_ptr<Mp3Decoder>>(Mp3Decoder::open(folder / name, 48000));
-    whole->decodeAll();
-    return whole;
-  }
-  // What was said on stderr since it was captured names `name`, on one line only.
-  static void expectReportedOnce(const std::string& name) {
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find(name), std::string::npos) << said;
-    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line only: " << said;
-  }
-};
+using LongFile = test::SoundTest;
 
 TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
   write("ambience.mp3", tenMinutes());
@@ -92,8 +66,7 @@ TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
               0.5 + 512.0 / 48000, 0.001);
   EXPECT_EQ(echo.position(), 0.0);
 
-  // Jumps faster than any disk, time not waiting for it: the read-ahead runs dry, and what it
-  // lacks is waited for, silent and counted, the position staying until the audio is there.
+  // Jumps faster than any disk: what the read-ahead lacks is waited for, silent and counted.
   output.keepPaceWithDecoding(false);
   for (int jump = 1; jump <= 20; ++jump) {
     const int64_t late = engine.mixer.lateFrames();
@@ -110,14 +83,13 @@ TEST_F(LongFile, TenMinutesLoadAtOnceAndStreamWithTheirExactLength) {
   output.advanceSeconds(0.1);
   EXPECT_GT(rms(output.lastBlock()), 0.1);
   EXPECT_NEAR(bed.position(), 300.1, 0.001);
-  // Sample for sample what decoding the whole file from its start gives there, and seconds on,
-  // after the read-ahead has been refilled many times.
+  // Sample for sample the whole file's decoding, there and after many refills of the read-ahead.
   const auto whole = decoded("ambience.mp3");
   for (int second = 0; second < 5; ++second, engine.cache.waitUntilDecoded()) {
     const std::vector<float>& heard = output.lastBlock();
-    std::vector<float> file(heard.size());
-    const int64_t end = std::llround(bed.position() * 48000);
-    whole->pcm()->read(end - int64_t(heard.size() / 2), int(heard.size() / 2), file.data());
+    const int frames = int(heard.size() / 2);
+    const auto file =
+        samplesOf(*whole->pcm(), std::llround(bed.position() * 48000) - frames, frames);
     for (size_t i = 0; i < heard.size(); ++i) ASSERT_NEAR(heard[i], file[i], 1.5 / 32768) << i;
     output.advanceSeconds(1.0);
   }
@@ -152,7 +124,6 @@ TEST_F(LongFile, SeeksInAThinStreamAreExactAndWhatTheyLeaveFadesOut) {
   Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
   player.file(path("thin.mp3"));
   constexpr int kHeard = 2880;
-  std::vector<float> now(2 * kHeard), before(2 * kHeard);
   int64_t was = -1;
   int exact = 0;
   for (int point = 0; point < 40; ++point) {
@@ -160,8 +131,8 @@ TEST_F(LongFile, SeeksInAThinStreamAreExactAndWhatTheyLeaveFadesOut) {
     engine.cache.waitUntilDecoded();
     player.position(double(at) / 48000);
     output.advance(kHeard);
-    whole->pcm()->read(at, kHeard, now.data());
-    whole->pcm()->read(std::max<int64_t>(was, 0), Mixer::kFadeFrames, before.data());
+    const auto now = samplesOf(*whole->pcm(), at, kHeard);
+    const auto before = samplesOf(*whole->pcm(), std::max<int64_t>(was, 0), kHeard);
     // The first 3 ms hold the fading end of what was heard before the jump.
     double worst = 0;
     for (int i = 0; i < 2 * kHeard; ++i) {
@@ -208,8 +179,7 @@ TEST_F(LongFile, ASoundTheDecoderHasNotReachedIsWaitedForAndHeardWhole) {
   EXPECT_EQ(std::llround(bed.position() * 48000) + engine.mixer.lateFrames(),
             engine.mixer.framesRendered());
   // What was heard is the file from its very first frame, with a gap where it was waited for.
-  std::vector<float> file(heard.size());
-  decoded("bed.mp3")->pcm()->read(0, int(heard.size() / 2), file.data());
+  std::vector<float> file = samplesOf(*decoded("bed.mp3")->pcm(), 0, int(heard.size() / 2));
   file.insert(file.begin() + 2 * heardFirst, size_t(2 * engine.mixer.lateFrames()), 0.0f);
   file.resize(heard.size());
   EXPECT_EQ(heard, file);
@@ -218,8 +188,8 @@ TEST_F(LongFile, ASoundTheDecoderHasNotReachedIsWaitedForAndHeardWhole) {
 TEST_F(LongFile, CutShortForgedOrCutWhilePlayingItIsReportedOnceAndStillReachesItsEnd) {
   // Two fifths of the bytes: the tag still promises ten minutes, the audio lasts about four. The
   // forged one has the Info frame that promises ten minutes, then text where the audio should be.
-  const Bytes& whole = tenMinutes();
-  Bytes forged = whole.substr(0, firstFrameBytes(whole));
+  const std::string& whole = tenMinutes();
+  std::string forged = whole.substr(0, firstFrameBytes(whole));
   for (int i = 0; i < 2000; ++i) forged += "this is not audio\n";
   write("cut.mp3", whole.substr(0, whole.size() * 2 / 5));
   write("forged.mp3", forged);
@@ -261,9 +231,8 @@ TEST_F(LongFile, CutShortForgedOrCutWhilePlayingItIsReportedOnceAndStillReachesI
   output.advanceSeconds(0.2);
   EXPECT_EQ(player.position(), player.duration());
 
-  // Truncated, then deleted, while it plays: silence where the bytes went, nothing worse. Windows
-  // refuses to delete an open file, and under wine the cut is not seen through the open handle:
-  // this part is a Linux check.
+  // Truncated, then deleted, while it plays: silence where the bytes went. Windows refuses to
+  // delete an open file, and wine does not show the cut through the open handle.
 #ifndef _WIN32
   ::testing::internal::CaptureStderr();
   player.file(path("shrinks.mp3"));

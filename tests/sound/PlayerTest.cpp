@@ -3,15 +3,12 @@
 
 #include <cmath>
 #include <complex>
-#include <fstream>
-#include <map>
 #include <numbers>
 
 #include "sound/Limiter.h"
-#include "sound/Output.h"
 #include "sound/Player.h"
 #include "sound/Text.h"
-#include "tests/support/FixturePack.h"
+#include "tests/sound/SoundTest.h"
 #include "tests/support/Listening.h"
 
 namespace korvanta {
@@ -37,12 +34,7 @@ std::vector<double> spectrumDb(const std::vector<float>& interleaved, int channe
   return db;
 }
 
-struct PlayerTest : ::testing::Test {
-  fs::path folder = test::freshFolder("player");
-  SoundEngine engine;
-  ManualOutput output{engine.mixer};
-  std::string path(const std::string& name) { return test::soundPath(folder, name); }
-
+struct PlayerTest : test::SoundTest {
   // Left and right RMS of 0.1 s, after one period for any gain change to settle.
   std::pair<double, double> listen() {
     output.advance(512);
@@ -210,10 +202,9 @@ TEST_F(PlayerTest, TheMixNeverPassesItsCeilingAndIsUntouchedBelowIt) {
   }
   // One voice at full volume, below -3 dBFS: the output is the file's samples, exactly.
   const auto exact = [&](double from) {
-    std::vector<float> file(2 * 480);
-    engine.cache.get(path("t.mp3"))->read(std::llround(from * 48000), 480, file.data());
     output.advance(480);
-    return output.lastBlock() == file;
+    return output.lastBlock() ==
+           samplesOf(*engine.cache.get(path("t.mp3")), std::llround(from * 48000), 480);
   };
   players[0]->play();
   EXPECT_TRUE(exact(0.0));
@@ -265,22 +256,18 @@ TEST_F(PlayerTest, BadFilesStandInAsOneSecondOfSilenceAndAreReportedOnce) {
   for (int i = 0; i < 5000; ++i) garbage += char((i * 7919) % 251);
   writeTone(folder / "whole.mp3", 1.0);
   const std::string whole = test::fileText(folder / "whole.mp3");
-  // half.mp3 is half of a good file: it plays what survives.
-  for (const auto& [name, bytes] :
-       std::map<std::string, std::string>{{"empty.mp3", ""},
-                                          {"text.mp3", "this is not a sound\n"},
-                                          {"garbage.mp3", garbage},
-                                          {"half.mp3", whole.substr(0, whole.size() / 2)}})
-    std::ofstream(folder / name, std::ios::binary) << bytes;
+  write("empty.mp3", "");
+  write("text.mp3", "this is not a sound\n");
+  write("garbage.mp3", garbage);
+  // Half of a good file: it plays what survives.
+  write("half.mp3", whole.substr(0, whole.size() / 2));
 
   Player player(engine, {.autostart = true, .volume = 0, .playCount = 1});
   for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "garbage.mp3"}) {
     ::testing::internal::CaptureStderr();
     player.file(path(name));
     player.file(path(name));
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find(name), std::string::npos) << said;
-    EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line only: " << said;
+    expectReportedOnce(name);
     EXPECT_EQ(player.duration(), 1.0) << name;
     EXPECT_EQ(player.file(), path(name));
     output.advanceSeconds(0.5);
@@ -296,8 +283,7 @@ TEST_F(PlayerTest, BadFilesStandInAsOneSecondOfSilenceAndAreReportedOnce) {
 }
 
 TEST_F(PlayerTest, SettingsOutliveFileWritesAndGamePathsFindFilesWhateverTheirCase) {
-  // A folder with spaces and letters beyond ASCII, some beyond any narrow code page of Windows,
-  // and a pack saved in lower case. The game's paths are UTF-8 whatever the system.
+  // Letters beyond any narrow code page of Windows, and a pack saved in lower case.
   const fs::path odd = folder / pathFromUtf8("Mis sonidos ñandú 表");
   fs::create_directories(odd);
   EXPECT_EQ(fs::directory_iterator(folder)->path().filename().u16string(), u"Mis sonidos ñandú 表");
