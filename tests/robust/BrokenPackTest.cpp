@@ -75,22 +75,27 @@ std::pair<size_t, size_t> namings(const std::string& said, const std::string& fi
 class BrokenPack : public ::testing::TestWithParam<Damage> {};
 int casesRun = 0;
 
+// The menu answers where the player left it, and its Escape ends the program within `goodbye`.
+void menuAnswersAndEnds(HandDrivenProgram& p, int goodbye) {
+  p.h.press(key::kDown);
+  EXPECT_EQ(p.menu.MPresentación.file(), p.h.sound("ex2.mp3"));
+  p.h.press(key::kEscape);
+  EXPECT_LT(p.h.tickUntil([&] { return !p.h.desktop.running(); }, goodbye), goodbye)
+      << "the menu's Escape never ended the program";
+}
+
 // One run of the program on a pack in which `name` is damaged.
 void playThrough(HandDrivenProgram& p, const std::string& name, bool longFile) {
-  // What the player does so that the program is sure to load `name`: most files are reached by
-  // every run; the rest need a chance the run arranges.
+  // What the run arranges so that the program is sure to load `name` (0 where any will do): the
+  // menu's piece of music (2 or 3), the game's ambience (1..6) and first voice (1..15), the first
+  // hit sound, an arrow (1..4) that lands at the centre and kills the gunman, or a win.
   const auto number = [&] { return std::stoi(name.substr(1)); };
-  // The menu waits for this piece of music (2 or 3); 0 for none.
   const int piece = name == "msc1.mp3" ? 2 : name == "msc2.mp3" ? 3 : 0;
-  // Draws of the game's start: the ambience (1..6) and slot 1's voice (1..15); 0 for any.
   const int ambience = name[0] == 'A' ? number() : 0;
   const int voice = name[0] == 'i' ? number() : 0;
-  // The hit sound of the first shot, 1 or 2.
   const int hitSound = name == "g2.mp3" ? 2 : 1;
-  // The arrow lands at the centre and the gunman dies; or the player wins.
   const bool death = name == "muerte.mp3" || name == "fin.mp3";
   const bool win = name == "exito1.mp3";
-  // An attacker comes close enough to shoot this arrow sound (1..4); 0 for none.
   const int arrow = death ? 1 : name[0] == 'f' ? number() : 0;
   Form1& game = p.game;
   Form2& menu = p.menu;
@@ -188,13 +193,7 @@ void playThrough(HandDrivenProgram& p, const std::string& name, bool longFile) {
   const int tookToMenu = h.tickUntil([&] { return menu.loaded() && !game.loaded(); }, farewell);
   ASSERT_LT(tookToMenu, farewell) << "the game never went back to the menu";
 
-  // The menu answers again where the player left it, and its Escape ends the program.
-  h.press(key::kDown);
-  EXPECT_EQ(menu.MPresentación.file(), h.sound("ex2.mp3"));
-  h.press(key::kEscape);
-  const int goodbye = longFile && name == "exito.mp3" ? kLongFarewellTicks : kFarewellTicks;
-  const int tookToEnd = h.tickUntil([&] { return !h.desktop.running(); }, goodbye);
-  EXPECT_LT(tookToEnd, goodbye) << "the menu's Escape never ended the program";
+  menuAnswersAndEnds(p, longFile && name == "exito.mp3" ? kLongFarewellTicks : kFarewellTicks);
 }
 
 TEST_P(BrokenPack, EveryFileInTurnStillLetsThePlayerPlayAndLeave_AndIsNamedOnce) {
@@ -245,11 +244,7 @@ TEST(BrokenPackLongFile, HalfADownloadedTenMinutePieceIsNamedOnceAndPlaysWhatItH
     }
     EXPECT_DOUBLE_EQ(p.menu.MFondo.duration(), 600.0);
     EXPECT_NEAR(p.menu.MFondo.position(), 305.0, 0.1);
-    p.h.press(key::kDown);
-    EXPECT_EQ(p.menu.MPresentación.file(), p.h.sound("ex2.mp3"));
-    p.h.press(key::kEscape);
-    EXPECT_LT(p.h.tickUntil([&] { return !p.h.desktop.running(); }, kFarewellTicks),
-              kFarewellTicks);
+    menuAnswersAndEnds(p, kFarewellTicks);
   }
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(namings(said, "msc.mp3"), std::pair(size_t(1), size_t(1))) << said;

@@ -63,11 +63,8 @@ struct Soak : HandDrivenProgram {
     if (broken) return;
     h.tick();
     ++ticks;
-    if (game.loaded()) {
-      int sum = 0;
-      for (int k = 1; k <= Form1::kSlots; ++k) sum += game.indioActivo(k);
-      holds(game.indiosActivos == sum, "the attacker count is the sum of the slot states");
-    }
+    if (game.loaded())
+      holds(game.indiosActivos == hands.inPlay(), "the attacker count is the sum of the slots");
     check();
   }
 

@@ -69,14 +69,11 @@ TEST(Opener, TheShellOpensTheAddressByItsWholeNameOrBesideTheProgram) {
 #else
 
 // PATH, where the opener is looked up, as a test sets it; restored afterwards.
-class PathSetTo {
- public:
+struct PathSetTo {
   static std::string now() { return std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"; }
-  explicit PathSetTo(const std::string& value) : saved_(now()) { setenv("PATH", value.c_str(), 1); }
-  ~PathSetTo() { setenv("PATH", saved_.c_str(), 1); }
-
- private:
-  std::string saved_;
+  explicit PathSetTo(const std::string& value) : saved(now()) { setenv("PATH", value.c_str(), 1); }
+  ~PathSetTo() { setenv("PATH", saved.c_str(), 1); }
+  const std::string saved;
 };
 
 TEST(Opener, TheAddressArrivesWhole_NoShellRunsIt_AndTheGameGoesOnWithoutWaiting) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <ranges>
 #include <span>
 #include <stdexcept>
 
@@ -18,11 +19,8 @@ namespace korvanta::test {
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& packFileNames() {
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> n;
-    for (const pack::PackEntry& entry : pack::manifest()) n.emplace_back(entry.name);
-    return n;
-  }();
+  const auto spelled = pack::manifest() | std::views::transform(&pack::PackEntry::name);
+  static const std::vector<std::string> names(spelled.begin(), spelled.end());
   return names;
 }
 

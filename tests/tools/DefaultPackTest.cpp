@@ -140,11 +140,8 @@ TEST(DefaultPack, HoldsEveryFileTheGameLoadsEachPlayableToTheLengthItWasMadeWith
                                           "ex3.mp3", "i7.mp3"};
   const fs::path second = test::freshFolder("pack-again");
   writePack(second, again);
-  for (const std::string& name : again) {
-    const std::string made = test::fileText(second / name);
-    EXPECT_FALSE(made.empty()) << name;
-    EXPECT_TRUE(made == test::fileText(folder / name)) << name;
-  }
+  for (const std::string& name : again)
+    EXPECT_TRUE(test::fileText(second / name) == test::fileText(folder / name)) << name;
 
   // The Spanish pack differs only in what is said: its spoken files, with the rest alongside,
   // pass the same check of lengths and levels.
@@ -259,12 +256,10 @@ TEST(DefaultPack, TheManifestHoldsExactlyTheFilesTheGameTheMenuAndTheManualName)
   for (const char* folder : {"game", "menu"})
     for (const auto& file : fs::directory_iterator(source / folder)) {
       const std::string text = test::fileText(file.path());
-      for (std::sregex_iterator at(text.begin(), text.end(), literal), end; at != end; ++at) {
+      for (std::sregex_iterator at(text.begin(), text.end(), literal), end; at != end; ++at)
         loaded.insert((*at)[1]);
-        EXPECT_NE(findEntry((*at)[1].str()), nullptr) << at->str() << " in " << file.path();
-      }
     }
-  EXPECT_EQ(loaded, listed) << "a file of the pack that nothing loads";
+  EXPECT_EQ(loaded, listed) << "a file loaded that the pack lacks, or one that nothing loads";
 
   // The manual's table of the pack's files, its ranges ("i1.mp3 to i13.mp3") filled in.
   const std::string manual = test::fileText(source / "docs/index.html");
