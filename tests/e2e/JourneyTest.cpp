@@ -265,9 +265,8 @@ TEST_F(Journey, TheGunmansFarewellThenTheMenusGreetingAgainThenItsOwnFarewellToT
       hear(rec, "exito.mp3", goodbye_ - kSlack, goodbye_ + framesOf(1.0), 0.6, goodbye_);
   const int64_t byeEnd = bye.onset + packSound("exito.mp3").frames();
   std::cout << "  the recording ends " << double(rec.frames() - byeEnd) / kRate << " s after it\n";
-  // The music starts again with the greeting, and its tag sounds start two seconds into it and
-  // restart on every tick of their windows from then on, masking whatever else plays: the
-  // farewell is heard before them.
+  // The music's tag sounds, from two seconds after the greeting on, mask whatever else plays:
+  // the farewell is heard before them.
   EXPECT_LE(bye.onset + framesOf(0.6), greetedAgain.onset + framesOf(2.0))
       << "Escape came too late: its farewell is not heard before the music's tag sounds";
   EXPECT_GT(bye.score, 0.7);

@@ -141,8 +141,7 @@ CommandResult runCommand(const std::vector<std::string>& argv,
 }
 
 VirtualDisplay::VirtualDisplay() {
-  // Xvfb picks a free display number itself and writes it, alone on a line, once it accepts
-  // clients.
+  // Xvfb picks a free display number and writes it, alone on a line, once it accepts clients.
   server_.emplace(Child::Options{.argv = {"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24",
                                           "-nolisten", "tcp", "-noreset"},
                                  .captureOutput = true});
@@ -188,8 +187,8 @@ void SoundServer::start(int rate, int channels) {
         .endsWithUs = true}));
   std::vector<Child*> running;
   for (auto& process : processes_) running.push_back(process.get());
-  if (!within(
-          10.0, [&] { return pactl({"info"}).status == 0; }, running, 20)) {
+  const auto answers = [&] { return pactl({"info"}).status == 0; };
+  if (!within(10.0, answers, running, 20)) {
     std::string said;
     for (Child* process : running) said += process->output();
     throw std::runtime_error("the sound server did not start: " + said);
