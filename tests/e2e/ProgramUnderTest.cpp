@@ -4,7 +4,6 @@
 #include <iostream>
 #include <map>
 #include <stdexcept>
-#include <thread>
 
 #include "tests/support/FixturePack.h"
 
