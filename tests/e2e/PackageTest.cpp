@@ -59,9 +59,7 @@ TEST(Installed, ManPagesLaunchersIconsAndMetadataWhereDesktopsLook) {
   EXPECT_EQ(metadata.status, 0) << metadata.output;
 
   // Every launcher (one per installed pack) is clean, and what it names is there.
-  int launchers = 0;
   for (const fs::directory_entry& file : fs::directory_iterator(prefix / "share/applications")) {
-    ++launchers;
     const CommandResult valid = runCommand({"desktop-file-validate", file.path()});
     EXPECT_EQ(valid.status, 0) << valid.output;
     EXPECT_EQ(valid.output, "") << file.path();
@@ -69,7 +67,6 @@ TEST(Installed, ManPagesLaunchersIconsAndMetadataWhereDesktopsLook) {
     EXPECT_TRUE(fs::is_regular_file(entry(file.path(), "Icon"))) << file.path();
     EXPECT_TRUE(fs::is_directory(entry(file.path(), "Path"))) << file.path();
   }
-  EXPECT_GE(launchers, 1);
 }
 
 // One package made by CPack from the build tree, never installed: its contents, Debian's checks

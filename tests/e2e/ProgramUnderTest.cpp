@@ -4,7 +4,6 @@
 #include <iostream>
 #include <map>
 #include <stdexcept>
-#include <thread>
 
 #include "tests/support/FixturePack.h"
 
@@ -57,18 +56,6 @@ Child::Options theGame(const std::string& display, const std::string& recording)
           .unset = {"WAYLAND_DISPLAY"},
           .folder = given.pack.string(),
           .captureOutput = true};
-}
-
-bool within(double seconds, const std::function<bool()>& done, const std::vector<Child*>& running,
-            int stepMs) {
-  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    for (Child* child : running)
-      if (!child->running()) throw std::runtime_error("it ended, saying:\n" + child->output());
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
-  }
-  return true;
 }
 
 void waitForFrame(const fs::path& file, int64_t frame, const std::vector<Child*>& running) {

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,10 +32,6 @@ std::string missingTool(const std::vector<std::string>& tools);
 // `recording`, its output kept.
 Child::Options theGame(const std::string& display, const std::string& recording);
 
-// Polls `done()` every `stepMs` until it holds (true) or `seconds` have passed (false); throws
-// once one of `running` has ended.
-bool within(double seconds, const std::function<bool()>& done,
-            const std::vector<Child*>& running = {}, int stepMs = 10);
 // Waits until `file` holds `frame` frames; throws once one of `running` has ended, or after
 // three times real time and ten seconds more.
 void waitForFrame(const std::filesystem::path& file, int64_t frame,

@@ -33,7 +33,6 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     tools.insert(tools.end(), {"Xvfb", "xdotool"});
     if (const std::string tool = missingTool(tools); !tool.empty())
       GTEST_SKIP() << "needs " << tool << "; `./dev test` installs it";
-    folder_ = scratch("sound");
     serve();
     display_.emplace();
     desk_.emplace(display_->name());
@@ -44,10 +43,7 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
   virtual SoundServer::Kind kind() const { return GetParam(); }
 
   // A new server in a folder of its own, not yet started.
-  void serve() {
-    server_.reset();
-    server_.emplace((folder_ / ("server" + std::to_string(++servers_))).string(), kind());
-  }
+  void serve() { server_.emplace(scratch("server").string(), kind()); }
 
   // Starts the program on the server's address, whether the server runs yet or not.
   void start() {
@@ -77,8 +73,7 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
 
   // Records the sink's monitor afresh, from now on.
   void record() {
-    recorder_.reset();
-    file_ = folder_ / ("monitor" + std::to_string(++recordings_) + ".f32");
+    file_ = scratch("monitor") / "output.f32";
     recorder_.emplace(server_->recording(file_.string()));
     waitFor(framesOf(0.3));
   }
@@ -102,8 +97,7 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     EXPECT_NEAR(cue.balance(), place, 150.0) << key;
   }
 
-  std::filesystem::path folder_, file_;
-  int servers_ = 0, recordings_ = 0;
+  std::filesystem::path file_;
   std::optional<SoundServer> server_;
   std::optional<VirtualDisplay> display_;
   std::optional<Desk> desk_;
@@ -146,9 +140,7 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   EXPECT_NEAR(greeting.gainRight, gainOf(-600), 0.1);
 
   ASSERT_TRUE(program_->running());
-  const std::string output = program_->output();
-  EXPECT_EQ(count(output, "\n"), 4u) << "one line for each change, no more";
-  EXPECT_EQ(count(output, "korvanta: the sound device is gone"), 1u);
+  EXPECT_EQ(count(program_->output(), "\n"), 4u) << "one line for each change, no more";
 }
 
 INSTANTIATE_TEST_SUITE_P(PulseAudioAndPipeWire, ThroughASoundServer,
@@ -195,9 +187,7 @@ TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
       EXPECT_GT(pressAndListen("Down", "ex2.mp3", 1.0, 0.6).score, 0.7) << "heard all the same";
     }
     desk_->press("Escape");
-    const std::optional<int> status = program_->wait(20.0);
-    ASSERT_TRUE(status) << "the menu's farewell did not end the program";
-    EXPECT_EQ(*status, 0);
+    EXPECT_EQ(program_->wait(20.0), 0) << "the menu's farewell ends the program";
     EXPECT_EQ(count(program_->output(), "\n"), 1u) << program_->output();
   }
 }

@@ -103,12 +103,12 @@ bool Child::reap(bool block) {
 }
 
 std::optional<int> Child::wait(double seconds) {
-  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
   // Read as it goes, so that a full pipe never holds it up.
-  for (output(); !reap(false); output()) {
-    if (Clock::now() >= deadline) return std::nullopt;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  const auto ended = [&] {
+    output();
+    return reap(false);
+  };
+  within(seconds, ended, {}, 2);
   return status_;
 }
 
@@ -121,6 +121,18 @@ int Child::stop(double graceSeconds) {
   return *status_;
 }
 
+bool within(double seconds, const std::function<bool()>& done, const std::vector<Child*>& running,
+            int stepMs) {
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    for (Child* child : running)
+      if (!child->running()) throw std::runtime_error("it ended, saying:\n" + child->output());
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
+  }
+  return true;
+}
+
 CommandResult runCommand(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& set, double timeoutSeconds) {
   Child child({.argv = argv, .set = set, .captureOutput = true});
@@ -129,19 +141,15 @@ CommandResult runCommand(const std::vector<std::string>& argv,
 }
 
 VirtualDisplay::VirtualDisplay() {
-  // Xvfb picks a free display number itself and writes it, alone on a line, once it accepts
-  // clients.
+  // Xvfb picks a free display number and writes it, alone on a line, once it accepts clients.
   server_.emplace(Child::Options{.argv = {"Xvfb", "-displayfd", "1", "-screen", "0", "640x480x24",
                                           "-nolisten", "tcp", "-noreset"},
                                  .captureOutput = true});
   const std::regex numberLine("(^|\n)([0-9]+)\n");
   std::smatch number;
-  const auto deadline = Clock::now() + std::chrono::seconds(20);
-  while (!std::regex_search(server_->output(), number, numberLine)) {
-    if (!server_->running() || Clock::now() > deadline)
-      throw std::runtime_error("Xvfb did not start: " + server_->output());
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  const auto ready = [&] { return std::regex_search(server_->output(), number, numberLine); };
+  if (!within(20.0, ready, {&*server_}, 5))
+    throw std::runtime_error("Xvfb did not start: " + server_->output());
   name_ = ":" + number[2].str();
 }
 
@@ -177,15 +185,13 @@ void SoundServer::start(int rate, int channels) {
         .unset = {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER", "PIPEWIRE_REMOTE"},
         .captureOutput = true,
         .endsWithUs = true}));
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (pactl({"info"}).status != 0) {
-    const bool allRun = std::ranges::all_of(processes_, [](auto& p) { return p->running(); });
-    if (!allRun || Clock::now() > deadline) {
-      std::string said;
-      for (auto& process : processes_) said += process->output();
-      throw std::runtime_error("the sound server did not start: " + said);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::vector<Child*> running;
+  for (auto& process : processes_) running.push_back(process.get());
+  const auto answers = [&] { return pactl({"info"}).status == 0; };
+  if (!within(10.0, answers, running, 20)) {
+    std::string said;
+    for (Child* process : running) said += process->output();
+    throw std::runtime_error("the sound server did not start: " + said);
   }
   loadSink(rate, channels);
 }

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -62,6 +63,11 @@ class Child {
   Clock::time_point started_;
 };
 
+// Polls `done()` every `stepMs` until it holds (true) or `seconds` have passed (false); throws
+// once one of `running` has ended, with what it said.
+bool within(double seconds, const std::function<bool()>& done,
+            const std::vector<Child*>& running = {}, int stepMs = 10);
+
 // A short command run to its end: its status (-1 on timeout) and what it printed.
 struct CommandResult {
   int status = -1;
@@ -92,8 +98,6 @@ class SoundServer {
   enum class Kind { kPulseAudio, kPipeWire };
   explicit SoundServer(std::string folder, Kind kind = Kind::kPulseAudio);
   ~SoundServer() { kill(); }
-  SoundServer(const SoundServer&) = delete;
-  SoundServer& operator=(const SoundServer&) = delete;
   // The programs it needs, for a check to skip without them.
   static std::vector<std::string> programs(Kind kind);
   // Starts it with the sink and waits until it answers; throws std::runtime_error if it cannot.
