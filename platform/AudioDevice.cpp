@@ -28,7 +28,7 @@ AudioDevice::AudioDevice(Mixer& mixer, int periodFrames, AudioTap* tap)
       period_(periodFrames),
       tap_(tap),
       granted_(periodFrames),
-      silence_(size_t(periodFrames) * 2) {}
+      silence_(mixer, periodFrames, tap) {}
 
 AudioDevice::~AudioDevice() {
   close();
@@ -42,12 +42,18 @@ void AudioDevice::callback(void* self, Uint8* stream, int bytes) {
   if (device->tap_) device->tap_->rendered(out, frames);
 }
 
-bool AudioDevice::tryOpen(bool fresh) {
-#if KORVANTA_QUIET_ALSA
-  snd_lib_error_set_handler(quietAlsa);
-#endif
-  while (fresh && SDL_WasInit(SDL_INIT_AUDIO)) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+int AudioDevice::watchRemoval(void* self, SDL_Event* event) {
+  auto* device = static_cast<AudioDevice*>(self);
+  // Since SDL 2.24 a device that was never opened is reported gone as number 0, which is also
+  // ours while we are between devices: only a number of our own is our device.
+  if (event->type == SDL_AUDIODEVICEREMOVED && !event->adevice.iscapture &&
+      event->adevice.which != 0 && event->adevice.which == device->device_)
+    device->reopen();
+  return 1;
+}
+
+bool AudioDevice::tryOpen() {
+  if (!SDL_WasInit(SDL_INIT_AUDIO)) return false;
   SDL_AudioSpec wanted{};
   wanted.freq = Mixer::kOutputRate;
   wanted.format = AUDIO_F32SYS;
@@ -89,20 +95,26 @@ void AudioDevice::closeDevice() {
 
 void AudioDevice::open() {
   if (keeper_.joinable()) return;
-  if (tryOpen(false))
+#if KORVANTA_QUIET_ALSA
+  snd_lib_error_set_handler(quietAlsa);
+#endif
+  // Here, on the game's thread, as SDL 2 wants; a driver that cannot start at all leaves the
+  // game silent for the run, while a device that comes and goes is looked for again.
+  if (!SDL_WasInit(SDL_INIT_AUDIO)) SDL_InitSubSystem(SDL_INIT_AUDIO);
+  if (tryOpen())
     SDL_PauseAudioDevice(device_, 0);
   else
     std::fprintf(stderr,
                  "korvanta: no sound device (%s); playing silently and looking for one every "
                  "second\n",
                  SDL_GetError());
+  SDL_AddEventWatch(watchRemoval, this);
   stopping_ = false;
   lost_ = false;
   keeper_ = std::thread([this] { keep(); });
 }
 
 void AudioDevice::reopen() {
-  if (!keeper_.joinable()) return open();
   {
     std::lock_guard lock(mutex_);
     lost_ = true;
@@ -112,6 +124,7 @@ void AudioDevice::reopen() {
 
 void AudioDevice::close() {
   if (keeper_.joinable()) {
+    SDL_DelEventWatch(watchRemoval, this);
     {
       std::lock_guard lock(mutex_);
       stopping_ = true;
@@ -122,24 +135,12 @@ void AudioDevice::close() {
   closeDevice();
 }
 
-void AudioDevice::renderSilently(Clock::time_point& due) {
-  const auto period =
-      std::chrono::nanoseconds(int64_t(period_) * 1'000'000'000 / Mixer::kOutputRate);
-  const Clock::time_point now = Clock::now();
-  // After a stall as long as a suspended machine's, time starts again rather than racing.
-  if (now - due > std::chrono::seconds(2)) due = now;
-  for (; due <= now; due += period) {
-    mixer_.render(silence_.data(), period_);
-    if (tap_) tap_->rendered(silence_.data(), period_);
-  }
-}
-
 void AudioDevice::keep() {
-  // Opening a device can wait on a sound server for a long while: it happens here, never on the
-  // game's thread, which only asks.
+  // Opening a device can wait on a device for a long while: it happens here, never on the
+  // game's thread.
   std::unique_lock lock(mutex_);
-  Clock::time_point due = Clock::now();
-  Clock::time_point nextTry = due + kRetryInterval;
+  silence_.startFrom(Clock::now());
+  Clock::time_point nextTry = Clock::now() + kRetryInterval;
   while (!stopping_) {
     if (device_ != 0) {
       wake_.wait(lock, [this] { return stopping_ || lost_; });
@@ -150,9 +151,9 @@ void AudioDevice::keep() {
       // silent time starts then, so no moment is missed or counted twice; what fell due while
       // trying is rendered before any new device starts.
       closeDevice();
-      due = Clock::now();
-      const bool found = tryOpen(true);
-      renderSilently(due);
+      silence_.startFrom(Clock::now());
+      const bool found = tryOpen();
+      silence_.catchUp();
       if (found)
         SDL_PauseAudioDevice(device_, 0);
       else
@@ -167,9 +168,9 @@ void AudioDevice::keep() {
     lost_ = false;
     lock.unlock();
     if (Clock::now() >= nextTry) {
-      const bool found = tryOpen(true);
+      const bool found = tryOpen();
       // So the device goes on from the very moment the silence reached.
-      renderSilently(due);
+      silence_.catchUp();
       if (found) {
         SDL_PauseAudioDevice(device_, 0);
         std::fprintf(stderr, "korvanta: found a sound device (%s); playing through it\n",
@@ -177,15 +178,16 @@ void AudioDevice::keep() {
       }
       nextTry = Clock::now() + kRetryInterval;
     }
-    if (device_ == 0) renderSilently(due);
+    Clock::time_point due = nextTry;
+    if (device_ == 0) due = std::min(due, silence_.catchUp());
     lock.lock();
-    if (device_ == 0) wake_.wait_until(lock, std::min(due, nextTry), [this] { return stopping_; });
+    if (device_ == 0) wake_.wait_until(lock, due, [this] { return stopping_; });
   }
   // SDL keeps each thread's error text, which it frees by itself only for threads of its own.
   SDL_TLSCleanup();
 }
 
-std::string AudioDevice::driverName() {
+std::string AudioDevice::driverName() const {
   const char* driver = SDL_GetCurrentAudioDriver();
   return driver ? driver : "none";
 }

@@ -22,8 +22,8 @@ void requestQuit() {
   SDL_PushEvent(&event);
 }
 
-EventLoop::EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio, LoopClock clock)
-    : desktop_(desktop), screen_(screen), audio_(audio), clock_(std::move(clock)), keys_(desktop) {}
+EventLoop::EventLoop(Desktop& desktop, SdlScreen& screen, LoopClock clock)
+    : desktop_(desktop), screen_(screen), clock_(std::move(clock)), keys_(desktop) {}
 
 void EventLoop::run() {
   uint64_t nextTick = clock_.now() + kTickMilliseconds;
@@ -61,9 +61,6 @@ void EventLoop::handle(const SDL_Event& event) {
       // (X11: checked with keys held across a change of focus); this is the backstop for a
       // video driver that does not.
       if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) keys_.focusLost();
-      break;
-    case SDL_AUDIODEVICEREMOVED:
-      if (!event.adevice.iscapture && event.adevice.which == audio_.id()) audio_.reopen();
       break;
     case SDL_QUIT:
       // The last window's close control: every window unloads, no procedure runs.

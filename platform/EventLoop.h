@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "AudioDevice.h"
 #include "SdlScreen.h"
 #include "ui/Desktop.h"
 #include "ui/HeldKeys.h"
@@ -29,7 +28,7 @@ void requestQuit();
 
 class EventLoop {
  public:
-  EventLoop(Desktop& desktop, SdlScreen& screen, AudioDevice& audio, LoopClock clock = sdlClock());
+  EventLoop(Desktop& desktop, SdlScreen& screen, LoopClock clock = sdlClock());
 
   // Runs until the program ends or no window is loaded.
   void run();
@@ -39,7 +38,6 @@ class EventLoop {
 
   Desktop& desktop_;
   SdlScreen& screen_;
-  AudioDevice& audio_;
   LoopClock clock_;
   // Keys still held when the window loses the keyboard are released, so nothing sticks.
   HeldKeys keys_;

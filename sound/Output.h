@@ -2,6 +2,7 @@
 // for tests and tools.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "Mixer.h"
@@ -17,12 +18,12 @@ class AudioOutput {
   virtual ~AudioOutput() = default;
   // Starts pulling the mixer; without a device, keeps time silently instead.
   virtual void open() = 0;
-  // The device went away (headphones unplugged): open the default one again.
-  virtual void reopen() = 0;
   // Stops pulling the mixer; no render call runs after this returns.
   virtual void close() = 0;
   // Frames rendered per period.
   virtual int periodFrames() const = 0;
+  // The way the sound goes out, as the terminal names it ("pulseaudio", "dummy").
+  virtual std::string driverName() const = 0;
 };
 
 // Drives the mixer by hand, "advance N frames", so tests hear exactly what was played.
@@ -32,9 +33,9 @@ class ManualOutput : public AudioOutput {
 
   // Nothing to open or close: time moves only when a test says so.
   void open() override {}
-  void reopen() override {}
   void close() override {}
   int periodFrames() const override { return kDefaultPeriod; }
+  std::string driverName() const override { return "by hand"; }
 
   // Renders `frames` output frames and keeps them as the last block.
   void advance(int frames);

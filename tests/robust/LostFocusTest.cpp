@@ -103,9 +103,8 @@ TEST_F(LostFocusTest, AnyKeyFreesTheLatchAndCountsForCtrlFiringAndShiftCentring)
   };
   size_t next = 0;
   SdlScreen screen;
-  AudioDevice audio(h.engine.mixer);
   // The clock stands still, so no tick comes between the keys; the last event closes the window.
-  EventLoop loop(h.desktop, screen, audio,
+  EventLoop loop(h.desktop, screen,
                  {.now = [] { return uint64_t(0); },
                   .wait =
                       [&](SDL_Event& event, int) {
