@@ -4,13 +4,25 @@
 #include <system_error>
 
 #include "SoundFolder.h"
+#include "platform/AudioDevice.h"
 #include "platform/EventLoop.h"
 #include "platform/Opener.h"
+#if KORVANTA_PULSE
+#include "platform/PulseOutput.h"
+#endif
 
 namespace korvanta {
 
+std::unique_ptr<AudioOutput> chooseAudioOutput(Mixer& mixer, const ProgramOptions& options) {
+#if KORVANTA_PULSE
+  if (!options.throughSdl && PulseOutput::wanted())
+    return std::make_unique<PulseOutput>(mixer, options.periodFrames, options.tap);
+#endif
+  return std::make_unique<AudioDevice>(mixer, options.periodFrames, options.tap);
+}
+
 Program::Program(const ProgramOptions& options)
-    : audio(engine.mixer, options.periodFrames, options.tap),
+    : audio(chooseAudioOutput(engine.mixer, options)),
       desktop(engine, screen, random),
       windows_(desktop) {
   // Read when the page is asked for: by then the program is in the folder whose sounds it plays.
@@ -18,11 +30,11 @@ Program::Program(const ProgramOptions& options)
     std::error_code error;
     openWithDesktopOpener(manualInPackLanguage(address, std::filesystem::current_path(error)));
   });
-  audio.open();
+  audio->open();
 }
 
 Program::~Program() {
-  audio.close();
+  audio->close();
 }
 
 void Program::start(const std::string& firstWindow) {
@@ -30,8 +42,8 @@ void Program::start(const std::string& firstWindow) {
 }
 
 void Program::run() {
-  EventLoop(desktop, screen, audio).run();
-  audio.close();
+  EventLoop(desktop, screen).run();
+  audio->close();
 }
 
 }  // namespace korvanta

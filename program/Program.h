@@ -2,12 +2,13 @@
 // desktop and both windows. Program start and the benchmarks run this same wiring.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Windows.h"
-#include "platform/AudioDevice.h"
 #include "platform/SdlScreen.h"
 #include "sound/AudioTap.h"
+#include "sound/Output.h"
 #include "sound/SoundEngine.h"
 #include "ui/Desktop.h"
 #include "ui/Random.h"
@@ -17,10 +18,16 @@ namespace korvanta {
 // How the sound card is driven; play uses the defaults.
 struct ProgramOptions {
   // Frames per sound card period.
-  int periodFrames = AudioDevice::kDefaultPeriod;
+  int periodFrames = AudioOutput::kDefaultPeriod;
   // Sees every period the sound card takes (measuring tools only).
   AudioTap* tap = nullptr;
+  // SDL's audio even where the sound server's own connection would play (to compare the two).
+  bool throughSdl = false;
 };
+
+// Where the sound goes: the sound server's own connection when one is the way to play (Linux,
+// SDL_AUDIODRIVER unset or pulseaudio), SDL's audio for everything else.
+std::unique_ptr<AudioOutput> chooseAudioOutput(Mixer& mixer, const ProgramOptions& options);
 
 class Program {
  public:
@@ -40,7 +47,7 @@ class Program {
   void run();
 
   SoundEngine engine;
-  AudioDevice audio;
+  std::unique_ptr<AudioOutput> audio;
   SdlScreen screen;
   Random random;
   Desktop desktop;

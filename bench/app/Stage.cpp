@@ -75,7 +75,9 @@ PrivateVideo::~PrivateVideo() {
 }
 
 LiveProgram::LiveProgram(const Options& options)
-    : Program({.periodFrames = options.periodFrames, .tap = options.tap}) {
+    : Program({.periodFrames = options.periodFrames,
+               .tap = options.tap,
+               .throughSdl = options.throughSdl}) {
   const std::filesystem::path pack = packFolder();
   desktop.setFolderSource([pack] { return pack; });
   if (options.sevenAttackers)

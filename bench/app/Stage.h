@@ -36,8 +36,10 @@ struct PrivateVideo {
 class LiveProgram : private PrivateVideo, public Program {
  public:
   struct Options {
-    int periodFrames = AudioDevice::kDefaultPeriod;
+    int periodFrames = AudioOutput::kDefaultPeriod;
     AudioTap* tap = nullptr;
+    // SDL's audio even where the sound server's own connection would play.
+    bool throughSdl = false;
     // "Form2" greets as the program does; "Form1" starts a game at once.
     std::string firstWindow = kFirstWindow;
     // Slots 5 to 7 stay active from an earlier game, as the rules allow: all seven attack.
@@ -49,7 +51,7 @@ class LiveProgram : private PrivateVideo, public Program {
   // Ends `run()` from any thread, as the last window's close control would.
   static void quit() { requestQuit(); }
   // The sound card's driver, for the record.
-  std::string audioDriver() const { return AudioDevice::driverName(); }
+  std::string audioDriver() const { return audio->driverName(); }
 };
 
 // Sorted figures and their order statistics.

@@ -71,10 +71,10 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     return took;
   }
 
-  // Records the sink's monitor afresh, from now on.
-  void record() {
+  // Records a sink's monitor afresh, from now on.
+  void record(const std::string& sink = "korvanta") {
     file_ = scratch("monitor") / "output.f32";
-    recorder_.emplace(server_->recording(file_.string()));
+    recorder_.emplace(server_->recording(file_.string(), sink));
     waitFor(framesOf(0.3));
   }
   void waitFor(int64_t frame) { waitForFrame(file_, frame, {&*program_, &*recorder_}); }
@@ -126,12 +126,22 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   expectCue("Right", 0.0);
 
   // The sink goes away and comes back: the server keeps the program's stream aside meanwhile
-  // and moves it back, so the sound resumes with nothing for the program to do.
+  // and moves it back, so the sound resumes with nothing for the program to do or say.
   ASSERT_EQ(server_->pactl({"unload-module", "module-null-sink"}).status, 0);
   std::this_thread::sleep_for(1000ms);
   server_->loadSink(48000, 2);
+  ASSERT_TRUE(said("korvanta: found a sound device", count(program_->output(), "is gone"), 3.0));
   record();
   expectCue("Right", 500.0);
+
+  // Headphones plugged in: a new default device, which the sound follows at once, without a
+  // word; unplugged again, it goes back to the device that remained.
+  const std::string headphones = server_->loadSink(48000, 2, "headphones");
+  record("headphones");
+  expectCue("Left", 0.0);
+  ASSERT_EQ(server_->pactl({"unload-module", headphones}).status, 0);
+  record();
+  expectCue("Left", -500.0);
 
   // Out of the game: after the gunman's farewell the menu greets again, centred, at its -600.
   const Heard greeting = pressAndListen("Escape", "ex1.mp3", 6.0, 1.0);
@@ -140,7 +150,9 @@ TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIs
   EXPECT_NEAR(greeting.gainRight, gainOf(-600), 0.1);
 
   ASSERT_TRUE(program_->running());
-  EXPECT_EQ(count(program_->output(), "\n"), 4u) << "one line for each change, no more";
+  const std::string said = program_->output();
+  EXPECT_EQ(count(said, "\n"), 2 * count(said, "found a sound device")) << "a line for each change";
+  EXPECT_EQ(count(said, "is gone"), count(said, "found a sound device") - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(PulseAudioAndPipeWire, ThroughASoundServer,
@@ -160,8 +172,9 @@ struct AWrongSoundServer : ThroughASoundServer {
 // hangs, and its keys still work (Escape in the menu ends it once its farewell has played out,
 // which a silent output times as a device would).
 TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
-  // A server killed at once leaves its socket behind, and the connection is refused there.
-  enum Server { kNone, kRefusing, kRunning };
+  // A server killed at once leaves its socket behind, and the connection is refused there. A
+  // frozen one takes the connection and never answers until it is woken.
+  enum Server { kNone, kRefusing, kRunning, kFrozen };
   struct Case {
     const char* what;
     Server server;
@@ -171,15 +184,31 @@ TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
   for (const Case& c : {Case{"no server at all", kNone, 48000, 2, "no sound device"},
                         Case{"a refusing server", kRefusing, 48000, 2, "no sound device"},
                         Case{"a sink at 44.1 kHz", kRunning, 44100, 2, "plays 44100 Hz"},
-                        Case{"a mono sink", kRunning, 48000, 1, "plays mono"}}) {
+                        Case{"a mono sink", kRunning, 48000, 1, "plays mono"},
+                        Case{"a frozen server", kFrozen, 48000, 2, "does not answer"}}) {
     SCOPED_TRACE(c.what);
     serve();
     if (c.server != kNone) server_->start(c.rate, c.channels);
     if (c.server == kRefusing) server_->kill();
+    if (c.server == kFrozen) server_->freeze(true);
     start();
     ASSERT_TRUE(said(c.said, 1, 10.0)) << program_->output();
     EXPECT_TRUE(program_->output().starts_with("korvanta: ")) << program_->output();
-    if (c.server != kRunning) {
+    size_t lines = 1;
+    if (c.server == kFrozen) {
+      // Woken, it is played through at once; frozen again in the middle of play, it is let go
+      // within half a second, and the menu's farewell still ends the program.
+      server_->freeze(false);
+      ASSERT_TRUE(said("found a sound device", 1, 1.0));
+      record();
+      EXPECT_GT(pressAndListen("Down", "ex2.mp3", 1.0, 0.6).score, 0.7) << "heard when woken";
+      recorder_.reset();
+      server_->freeze(true);
+      const auto frozen = Clock::now();
+      ASSERT_TRUE(said("is gone", 1, 2.0));
+      EXPECT_LT(secondsBetween(frozen, Clock::now()), 0.6);
+      lines = 3;
+    } else if (c.server != kRunning) {
       // A look for the server again passes by without a word.
       std::this_thread::sleep_for(1500ms);
     } else {
@@ -187,8 +216,11 @@ TEST_F(AWrongSoundServer, EachIsSaidInOneLineAndTheKeysStillWork) {
       EXPECT_GT(pressAndListen("Down", "ex2.mp3", 1.0, 0.6).score, 0.7) << "heard all the same";
     }
     desk_->press("Escape");
+    const auto escaped = Clock::now();
     EXPECT_EQ(program_->wait(20.0), 0) << "the menu's farewell ends the program";
-    EXPECT_EQ(count(program_->output(), "\n"), 1u) << program_->output();
+    std::cout << "ended " << secondsBetween(escaped, Clock::now()) << " s after Escape\n";
+    EXPECT_EQ(count(program_->output(), "\n"), lines) << program_->output();
+    if (c.server == kFrozen) server_->freeze(false);
   }
 }
 

@@ -196,12 +196,17 @@ void SoundServer::start(int rate, int channels) {
   loadSink(rate, channels);
 }
 
-void SoundServer::loadSink(int rate, int channels) const {
+std::string SoundServer::loadSink(int rate, int channels, const std::string& name) const {
   const CommandResult loaded =
-      pactl({"load-module", "module-null-sink", "sink_name=korvanta",
-             "rate=" + std::to_string(rate), "channels=" + std::to_string(channels)});
+      pactl({"load-module", "module-null-sink", "sink_name=" + name, "rate=" + std::to_string(rate),
+             "channels=" + std::to_string(channels)});
   if (loaded.status != 0) throw std::runtime_error("no null sink: " + loaded.output);
-  pactl({"set-default-sink", "korvanta"});
+  pactl({"set-default-sink", name});
+  return loaded.output.substr(0, loaded.output.find_first_not_of("0123456789"));
+}
+
+void SoundServer::freeze(bool frozen) const {
+  for (const auto& process : processes_) ::kill(-process->pid(), frozen ? SIGSTOP : SIGCONT);
 }
 
 void SoundServer::kill() {
@@ -216,8 +221,8 @@ CommandResult SoundServer::pactl(const std::vector<std::string>& args) const {
   return runCommand(argv, {{"PULSE_SERVER", address()}});
 }
 
-Child::Options SoundServer::recording(const std::string& file) const {
-  return {.argv = {"parec", "--device=korvanta.monitor", "--format=float32le", "--rate=48000",
+Child::Options SoundServer::recording(const std::string& file, const std::string& sink) const {
+  return {.argv = {"parec", "--device=" + sink + ".monitor", "--format=float32le", "--rate=48000",
                    "--channels=2", "--latency-msec=20", file},
           .set = {{"PULSE_SERVER", address()}},
           .captureOutput = true,

@@ -104,13 +104,15 @@ class SoundServer {
   void start(int rate = 48000, int channels = 2);
   // Kills it at once, as a crash would.
   void kill();
+  // Stops it where it stands (SIGSTOP), as a hung server would, or lets it go on (SIGCONT).
+  void freeze(bool frozen) const;
   // PULSE_SERVER for its clients.
   std::string address() const { return "unix:" + folder_ + "/pulse/native"; }
   CommandResult pactl(const std::vector<std::string>& args) const;
-  // Loads the null sink "korvanta" and makes it the default.
-  void loadSink(int rate, int channels) const;
-  // Records the sink's monitor into `file` as float32 stereo frames at 48 kHz (parec).
-  Child::Options recording(const std::string& file) const;
+  // Loads a null sink (by default "korvanta") and makes it the default; its module's number.
+  std::string loadSink(int rate, int channels, const std::string& name = "korvanta") const;
+  // Records a sink's monitor into `file` as float32 stereo frames at 48 kHz (parec).
+  Child::Options recording(const std::string& file, const std::string& sink = "korvanta") const;
 
  private:
   std::string folder_;
