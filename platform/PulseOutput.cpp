@@ -2,6 +2,7 @@
 
 #include <SDL_system.h>
 #include <SDL_thread.h>
+#include <pthread.h>
 #include <pulse/pulseaudio.h>
 #include <sched.h>
 #include <sys/syscall.h>
@@ -181,17 +182,24 @@ void PulseOutput::onSinkInfo(pa_context*, const pa_sink_info* info, int last, vo
                  info->description ? info->description : info->name, plays.c_str());
 }
 
+void PulseOutput::askForRealtime() {
+  // What the process may set itself (an audio group's limits, or root), which answers at once;
+  // else RealtimeKit on the system bus, through SDL, as SDL asks for its own audio thread.
+  // Without either, the thread plays at its ordinary priority, and nothing is said.
+  const sched_param realtime{.sched_priority = kRealtimePriority};
+  if (pthread_setschedparam(pthread_self(), SCHED_RR | SCHED_RESET_ON_FORK, &realtime) == 0) return;
+  SDL_LinuxSetThreadPriorityAndPolicy(int64_t(syscall(SYS_gettid)),
+                                      SDL_THREAD_PRIORITY_TIME_CRITICAL, SCHED_RR);
+}
+
 void PulseOutput::onWritable(pa_stream* stream, size_t bytes, void* self) {
   static_cast<PulseOutput*>(self)->write(stream, bytes);
 }
 
 void PulseOutput::write(pa_stream* stream, size_t bytes) {
   if (!realtimeAsked_) {
-    // As SDL asks for its own audio thread: RealtimeKit through the desktop's bus, or what the
-    // process may set itself. Without either, the thread plays at its ordinary priority.
     realtimeAsked_ = true;
-    SDL_LinuxSetThreadPriorityAndPolicy(int64_t(syscall(SYS_gettid)),
-                                        SDL_THREAD_PRIORITY_TIME_CRITICAL, SCHED_RR);
+    askForRealtime();
   }
   lastWrite_ = ticksNow();
   bool found = false;

@@ -32,9 +32,11 @@ namespace korvanta {
 
 class PulseOutput : public AudioOutput {
  public:
-  // Periods the server holds: with one more than two, a late wake-up of the audio thread by up
-  // to a period is no underrun (measured in the README's table of the server's underruns).
-  static constexpr int kPeriods = 3;
+  // Frames per period, and periods the server holds: 21 ms in all, the smallest buffer that
+  // played without an underrun on a busy 2-core machine (three periods underran; the README's
+  // table of the server's underruns has the figures).
+  static constexpr int kPeriodFrames = 256;
+  static constexpr int kPeriods = 4;
   // How long a silent output waits between two connections to the server.
   static constexpr std::chrono::milliseconds kRetryInterval{1000};
   // A server that asks for nothing for this long has paused the stream (to move it, or for
@@ -42,6 +44,8 @@ class PulseOutput : public AudioOutput {
   static constexpr std::chrono::milliseconds kPauseLimit{150};
   // A server that has not answered that question by then is taken for frozen.
   static constexpr std::chrono::milliseconds kProbeLimit{250};
+  // The audio thread's real-time priority, as a server's own threads have (PulseAudio's are at 5).
+  static constexpr int kRealtimePriority = 10;
   // How often the keeper looks at the server's pace while it plays.
   static constexpr std::chrono::milliseconds kWatchInterval{25};
   // A connection not playing by then is given up, and the next one tried.
@@ -54,7 +58,7 @@ class PulseOutput : public AudioOutput {
   static bool wanted();
 
   // `tap`, if any, sees every period rendered (measuring tools only).
-  PulseOutput(Mixer& mixer, int periodFrames = kDefaultPeriod, AudioTap* tap = nullptr);
+  PulseOutput(Mixer& mixer, int periodFrames = kPeriodFrames, AudioTap* tap = nullptr);
   ~PulseOutput() override;
 
   // Starts the first connection and returns at once; the sound comes when the server answers.
@@ -82,6 +86,8 @@ class PulseOutput : public AudioOutput {
   void startStream();
   void disconnect();
   void write(pa_stream* stream, size_t bytes);
+  // On the main loop's thread, once: real-time priority, where the desktop grants it.
+  static void askForRealtime();
   // From a callback: the connection failed or went; the keeper takes it down.
   void fail(const std::string& why);
 

@@ -16,9 +16,13 @@ namespace korvanta {
 std::unique_ptr<AudioOutput> chooseAudioOutput(Mixer& mixer, const ProgramOptions& options) {
 #if KORVANTA_PULSE
   if (!options.throughSdl && PulseOutput::wanted())
-    return std::make_unique<PulseOutput>(mixer, options.periodFrames, options.tap);
+    return std::make_unique<PulseOutput>(
+        mixer, options.periodFrames ? options.periodFrames : PulseOutput::kPeriodFrames,
+        options.tap);
 #endif
-  return std::make_unique<AudioDevice>(mixer, options.periodFrames, options.tap);
+  return std::make_unique<AudioDevice>(
+      mixer, options.periodFrames ? options.periodFrames : AudioOutput::kDefaultPeriod,
+      options.tap);
 }
 
 Program::Program(const ProgramOptions& options)

@@ -17,8 +17,9 @@ namespace korvanta {
 
 // How the sound card is driven; play uses the defaults.
 struct ProgramOptions {
-  // Frames per sound card period.
-  int periodFrames = AudioOutput::kDefaultPeriod;
+  // Frames per sound card period; 0 leaves it to the output (the server's connection holds
+  // several shorter periods than a card through SDL).
+  int periodFrames = 0;
   // Sees every period the sound card takes (measuring tools only).
   AudioTap* tap = nullptr;
   // SDL's audio even where the sound server's own connection would play (to compare the two).

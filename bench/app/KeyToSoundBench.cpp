@@ -1,7 +1,8 @@
 // Key-down to sound: from the moment a key-down event reaches the program to the output period
 // that carries the first sample of the sight cue it started. Real key presses (XTest) into the
 // game window, the real event loop and sound card; the default period is compared with the
-// 2048 frames many small SDL games ship with, and measured again through a sound server.
+// 2048 frames many small SDL games ship with, and measured again through a sound server, where
+// the server's underruns and the holes they leave are counted too.
 #include <SDL.h>
 
 #include <stdlib.h>
@@ -9,11 +10,15 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "Stage.h"
+#include "platform/PulseOutput.h"
 #include "tests/support/Listening.h"
 
 namespace korvanta::bench {
@@ -109,12 +114,24 @@ void playLeftsAndRights(const KeyLog& keys) {
   LiveProgram::quit();
 }
 
+// What a run through the program's own sound card says of it.
+struct Played {
+  std::string driver;
+  // Underflows the sound server reported of the stream (its own connection only).
+  int underruns = 0;
+};
+
+Played playedBy(const LiveProgram& program) {
+  const auto* server = dynamic_cast<const PulseOutput*>(program.audio.get());
+  return {program.audioDriver(), server ? server->underruns() : 0};
+}
+
 // Runs a game whose attackers are all down, the player pressing away, with `tap` on the sound
-// card; the audio driver it played through. Every attacker down, as at the end of a won game: their
-// cries grow as loud as the cue within half a minute and would drown it for the listener, not for
-// the key's way to it.
-std::string playGame(int period, AudioTap* tap, KeyLog& keys) {
-  LiveProgram program({.periodFrames = period, .tap = tap, .firstWindow = "Form1"});
+// card. Every attacker down, as at the end of a won game: their cries grow as loud as the cue
+// within half a minute and would drown it for the listener, not for the key's way to it.
+Played playGame(int period, AudioTap* tap, KeyLog& keys, bool throughSdl = false) {
+  LiveProgram program(
+      {.periodFrames = period, .tap = tap, .throughSdl = throughSdl, .firstWindow = "Form1"});
   // Still on the event loop's thread here, before its first tick.
   for (int k = 1; k <= Form1::kSlots; ++k) program.form1.indioActivo(k) = 0;
   SDL_AddEventWatch(KeyLog::watch, &keys);
@@ -122,7 +139,7 @@ std::string playGame(int period, AudioTap* tap, KeyLog& keys) {
   program.run();
   player.join();
   SDL_DelEventWatch(KeyLog::watch, &keys);
-  return program.audioDriver();
+  return playedBy(program);
 }
 
 // From each key-down to the moment the stretch of sound carrying its cue was seen: `log` holds
@@ -175,7 +192,7 @@ void KeyToSound(benchmark::State& state) {
   for (auto _ : state) {
     PeriodLog periods(2.0 * kLefts * kGapMs / 1000.0 + 20.0);
     KeyLog keys;
-    const std::string driver = playGame(period, &periods, keys);
+    const std::string driver = playGame(period, &periods, keys).driver;
     report(state, period, periods.periods(), periods.recording(), keys);
     state.SetLabel("audio driver " + driver);
   }
@@ -188,49 +205,128 @@ BENCHMARK(KeyToSound)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
-// Measured where a player would hear it: at the monitor of a private PulseAudio server's sink,
-// recorded with parec in 5 ms fragments, so the figure includes up to one fragment of the
-// recorder's own wait. The recording is watched as it grows, to know when each frame came.
-void KeyToSoundThroughServer(benchmark::State& state) {
-  const int period = int(state.range(0));
-  char pattern[] = "/tmp/korvanta-bench-XXXXXX";
-  if (!mkdtemp(pattern)) throw std::runtime_error("no scratch folder");
-  const std::filesystem::path folder = pattern;
-  const std::filesystem::path file = folder / "monitor.f32";
-  for (auto _ : state) {
-    e2e::SoundServer server((folder / "server").string());
-    server.start();
-    e2e::Child::Options recording = server.recording(file.string());
+// A private sound server of either kind, its sink's monitor recorded into a file that is watched
+// as it grows, and the program pointed at it.
+class ServerStage {
+ public:
+  ServerStage(e2e::SoundServer::Kind kind, int recorderMs) {
+    char pattern[] = "/tmp/korvanta-bench-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("no scratch folder");
+    folder_ = pattern;
+    file_ = folder_ / "monitor.f32";
+    server_.emplace((folder_ / "server").string(), kind);
+    server_->start();
+    e2e::Child::Options recording = server_->recording(file_.string());
     std::replace(recording.argv.begin(), recording.argv.end(), std::string("--latency-msec=20"),
-                 std::string("--latency-msec=5"));
-    e2e::Child recorder(recording);
+                 "--latency-msec=" + std::to_string(recorderMs));
+    recorder_.emplace(recording);
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-    setenv("PULSE_SERVER", server.address().c_str(), 1);
-    std::vector<PeriodLog::Period> grew;
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-      for (int64_t had = 0; !done; std::this_thread::sleep_for(std::chrono::microseconds(500))) {
-        const int64_t has = e2e::framesOnDisk(file);
-        if (has > had) grew.push_back({Clock::now(), had, int(has - had)});
+    setenv("PULSE_SERVER", server_->address().c_str(), 1);
+    watcher_ = std::thread([this] {
+      for (int64_t had = 0; !done_; std::this_thread::sleep_for(std::chrono::microseconds(500))) {
+        const int64_t has = e2e::framesOnDisk(file_);
+        if (has > had) grew_.push_back({Clock::now(), had, int(has - had)});
         had = std::max(had, has);
       }
     });
-    KeyLog keys;
-    const std::string driver = playGame(period, nullptr, keys);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    done = true;
-    watcher.join();
+  }
+  ~ServerStage() {
+    stopWatching();
     unsetenv("PULSE_SERVER");
     unsetenv("SDL_AUDIODRIVER");
-    report(state, period, grew, e2e::Recording::read(file), keys);
-    state.SetLabel("audio driver " + driver + ", heard at the monitor");
+    recorder_.reset();
+    server_.reset();
+    std::filesystem::remove_all(folder_);
   }
-  std::filesystem::remove_all(folder);
+  // When each stretch of the recording came; read once the program has ended.
+  const std::vector<PeriodLog::Period>& stopWatching() {
+    if (watcher_.joinable()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      done_ = true;
+      watcher_.join();
+    }
+    return grew_;
+  }
+  e2e::Recording recording() const { return e2e::Recording::read(file_); }
+
+ private:
+  std::filesystem::path folder_, file_;
+  std::optional<e2e::SoundServer> server_;
+  std::optional<e2e::Child> recorder_;
+  std::vector<PeriodLog::Period> grew_;
+  std::atomic<bool> done_{false};
+  std::thread watcher_;
+};
+
+e2e::SoundServer::Kind serverKind(const benchmark::State& state, int arg) {
+  return state.range(arg) ? e2e::SoundServer::Kind::kPipeWire : e2e::SoundServer::Kind::kPulseAudio;
+}
+
+// Measured where a player would hear it: at the monitor of a private PulseAudio server's sink
+// (or PipeWire's), recorded with parec in 5 ms fragments, so the figure includes up to one
+// fragment of the recorder's own wait. Through the program's own connection to the server, or
+// through SDL's driver as before it.
+void KeyToSoundThroughServer(benchmark::State& state) {
+  const int period = int(state.range(0));
+  for (auto _ : state) {
+    ServerStage stage(serverKind(state, 1), 5);
+    KeyLog keys;
+    const Played played = playGame(period, nullptr, keys, state.range(2) != 0);
+    const auto& grew = stage.stopWatching();
+    const e2e::Recording recording = stage.recording();
+    report(state, period, grew, recording, keys);
+    state.counters["underruns"] = played.underruns;
+    state.counters["holes"] = e2e::holes(recording);
+    state.SetLabel("audio driver " + played.driver + ", heard at the monitor");
+  }
 }
 BENCHMARK(KeyToSoundThroughServer)
-    ->ArgName("period")
-    ->Arg(256)
-    ->Arg(512)
+    ->ArgNames({"period", "pipewire", "sdl"})
+    ->Args({128, 0, 0})
+    ->Args({256, 0, 0})
+    ->Args({512, 0, 0})
+    ->Args({512, 0, 1})
+    ->Args({128, 1, 0})
+    ->Args({256, 1, 0})
+    ->Args({512, 1, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// Long play through a server, as a player leaves the game running: half the time in the menu
+// with its music, then a game, with `busy` processes spinning beside the program. The server's
+// underruns of the program's stream and the holes they leave in the monitor's recording.
+// KORVANTA_BENCH_SECONDS sets the whole time (600 by default).
+void UnderrunsThroughServer(benchmark::State& state) {
+  const int period = int(state.range(0));
+  const char* seconds = std::getenv("KORVANTA_BENCH_SECONDS");
+  const double total = seconds ? std::atof(seconds) : 600.0;
+  for (auto _ : state) {
+    std::vector<std::unique_ptr<e2e::Child>> busy;
+    for (int i = 0; i < state.range(2); ++i)
+      busy.push_back(std::make_unique<e2e::Child>(
+          e2e::Child::Options{.argv = {"sh", "-c", "while :; do :; done"}, .endsWithUs = true}));
+    ServerStage stage(serverKind(state, 1), 20);
+    LiveProgram program({.periodFrames = period});
+    std::thread player([&] {
+      std::this_thread::sleep_for(std::chrono::duration<double>(total / 2));
+      e2e::Desk(privateDisplay().name()).press("Return");
+      std::this_thread::sleep_for(std::chrono::duration<double>(total / 2));
+      LiveProgram::quit();
+    });
+    program.run();
+    player.join();
+    stage.stopWatching();
+    const e2e::Recording recording = stage.recording();
+    const Played played = playedBy(program);
+    state.counters["seconds"] = recording.seconds();
+    state.counters["underruns"] = played.underruns;
+    state.counters["holes"] = e2e::holes(recording);
+    state.SetLabel("audio driver " + played.driver);
+  }
+}
+BENCHMARK(UnderrunsThroughServer)
+    ->ArgNames({"period", "pipewire", "busy"})
+    ->ArgsProduct({{PulseOutput::kPeriodFrames}, {0, 1}, {0, 2}})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 

@@ -36,7 +36,8 @@ struct PrivateVideo {
 class LiveProgram : private PrivateVideo, public Program {
  public:
   struct Options {
-    int periodFrames = AudioOutput::kDefaultPeriod;
+    // 0 leaves it to the output, as play does.
+    int periodFrames = 0;
     AudioTap* tap = nullptr;
     // SDL's audio even where the sound server's own connection would play.
     bool throughSdl = false;

@@ -92,6 +92,20 @@ Recording Recording::read(const std::filesystem::path& file) {
   return recording;
 }
 
+int holes(const Recording& recording, int64_t minFrames, int64_t maxFrames) {
+  int found = 0;
+  int64_t silentFrom = -1;
+  for (int64_t i = 0; i < recording.frames(); ++i) {
+    const bool silent = recording.left[i] == 0.0f && recording.right[i] == 0.0f;
+    if (silent && silentFrom < 0) silentFrom = i;
+    if (silent || silentFrom < 0) continue;
+    const int64_t length = i - silentFrom;
+    if (silentFrom > 0 && length >= minFrames && length < maxFrames) ++found;
+    silentFrom = -1;
+  }
+  return found;
+}
+
 int64_t framesOnDisk(const std::filesystem::path& file) {
   std::error_code error;
   const auto bytes = std::filesystem::file_size(file, error);

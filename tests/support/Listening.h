@@ -48,6 +48,12 @@ struct Recording {
   double seconds() const { return double(mono.size()) / kRate; }
 };
 
+// Holes a late output leaves: runs of exact digital silence in both channels, at least
+// `minFrames` and shorter than `maxFrames`, with sound on both sides (a pause of the mix itself
+// is longer, or fades out before it).
+int holes(const Recording& recording, int64_t minFrames = framesOf(0.002),
+          int64_t maxFrames = framesOf(0.2));
+
 // Whole frames in the recording file right now (it grows while the program plays).
 int64_t framesOnDisk(const std::filesystem::path& file);
 
