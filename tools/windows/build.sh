@@ -16,9 +16,10 @@ mkdir -p "$out"
 tools/windows/deps.sh "$out" "$toolchain"
 deps="$out/deps"
 
-# wine in a prefix of our own, quiet, without the browser and .NET engines it would offer to
-# install, and finding SDL2.dll where the libraries were built. `wine-run wineserver -k` ends
-# whatever the prefix still runs.
+# wine in a prefix of our own (or the one KORVANTA_WINEPREFIX names), quiet, without the browser
+# and .NET engines it would offer to install, without the menu builder, which would write menus
+# and file types into the host's desktop, and finding SDL2.dll where the libraries were built.
+# `wine-run wineserver -k` ends whatever the prefix still runs.
 wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=$(command -v wine64)
 wineserver=/usr/lib/wine/wineserver64
@@ -26,7 +27,8 @@ wineserver=/usr/lib/wine/wineserver64
 runner="$out/wine-run"
 cat >"$runner" <<RUNNER
 #!/bin/sh
-export WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="\${KORVANTA_WINEPREFIX:-$out/wine}" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEPATH="Z:${deps//\//\\}\\bin"
 [ "\$1" = wineserver ] && shift && exec "$wineserver" "\$@"
 exec "$wine64" "\$@"
@@ -34,8 +36,7 @@ RUNNER
 chmod +x "$runner"
 if [ ! -f "$out/wine/system.reg" ]; then
   echo "Windows build: preparing the wine prefix"
-  WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$wine64" wineboot -i \
-    >"$out/wineboot.log" 2>&1
+  "$runner" wineboot -i >"$out/wineboot.log" 2>&1
 fi
 
 echo "Windows build: compiling the game and its tests"
