@@ -70,9 +70,14 @@ if [ -d "$linux/pack-es" ]; then
   cp tools/windows/play-es.bat "$stage/Jugar KORVANTA.bat"
 fi
 
-echo "Windows build: the game under wine, listened to"
-tools/windows/smoke.sh "$runner" "$stage" "$linux/tests/e2e/e2e_heard" "$out/smoke"
+# The setup program installs the very files the zip holds.
+setup="$out/korvanta-$version-setup.exe"
+tools/windows/setup.sh "$stage" "$version" "$setup"
+
+echo "Windows build: the game under wine, installed and listened to"
+tools/windows/smoke.sh "$runner" "$stage" "$setup" "$linux/tests/e2e/e2e_heard" "$out/smoke"
 
 rm -f "$out/$name.zip"
 (cd "$out/stage" && zip -q -r -X "$out/$name.zip" "$name")
 echo "Windows build: $out/$name.zip ($(du -h "$out/$name.zip" | cut -f1))"
+echo "Windows build: $setup ($(du -h "$setup" | cut -f1))"
