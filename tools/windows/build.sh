@@ -61,12 +61,16 @@ x86_64-w64-mingw32-strip -o "$stage/korvanta.exe" "$out/build/program/korvanta.e
 x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/SDL2.dll" "$deps/bin/SDL2.dll"
 cp docs/index.html docs/index.es.html "$stage/manual/"
 sed 's/$/\r/' tools/windows/README.txt >"$stage/README.txt"
-cp -r "$linux/pack" "$stage/sounds"
-rm -f "$stage/sounds/pack.stamp"
+# Of each pack, its sounds and the file naming its language, as the Linux install takes them: the
+# Linux build's pack folder is also its build folder for pack/, objects and all.
+stage_pack() {
+  mkdir -p "$2"
+  find "$1" -maxdepth 1 -type f \( -iname '*.mp3' -o -name language.txt \) -exec cp -t "$2" {} +
+}
+stage_pack "$linux/pack" "$stage/sounds"
 cp tools/windows/play-en.bat "$stage/Play KORVANTA.bat"
 if [ -d "$linux/pack-es" ]; then
-  cp -r "$linux/pack-es" "$stage/sounds-es"
-  rm -f "$stage/sounds-es/pack.stamp"
+  stage_pack "$linux/pack-es" "$stage/sounds-es"
   cp tools/windows/play-es.bat "$stage/Jugar KORVANTA.bat"
 fi
 
