@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Windows build with its setup program into a wine prefix of its own and plays it
-# once, in a virtual display, as a player's computer would: started as its Start menu entry
-# starts it, SDL's default Windows audio driver, wine's PulseAudio driver, a private PulseAudio
-# server whose sink's monitor is recorded. The menu's greeting must be heard whole, from its
-# first syllable, and Escape must end the program with status 0. Then the game is uninstalled.
+# Plays the Windows build once under wine, in a virtual display, as a player's computer would:
+# SDL's default Windows audio driver, wine's PulseAudio driver, a private PulseAudio server whose
+# sink's monitor is recorded. The menu's greeting must be heard whole, from its first syllable,
+# and Escape must end the program with status 0. The game is installed first by its setup
+# program into a new prefix, started as its Start menu entry starts it, and uninstalled after.
 #
-# usage: tools/windows/smoke.sh <wine runner> <zip's staging folder> <setup program> <e2e_heard>
-#        <work folder>
+# usage: tools/windows/smoke.sh <wine runner> <staging folder> <setup.exe> <e2e_heard> <work folder>
 set -euo pipefail
 if [ -z "${KORVANTA_SMOKE_DISPLAY:-}" ]; then
   exec env KORVANTA_SMOKE_DISPLAY=1 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
@@ -44,14 +43,14 @@ fail() {
   exit 1
 }
 
-# wineboot returns while the new prefix is still being set up; a window opened then fails.
-"$runner" wineboot -i >"$work/wineboot.log" 2>&1 && "$runner" wineserver -w ||
-  fail "wine cannot make a prefix"
+# wineboot returns while the new prefix is still being set up; a window opened then fails. The
+# server then stays up: a program started as it ends after its idle seconds fails to connect.
+"$runner" wineboot -i >"$work/wineboot.log" 2>&1 && "$runner" wineserver -w &&
+  "$runner" wineserver -p || fail "wine cannot make a prefix"
 
 # A folder that cannot be made, for a file stands in its way, is refused.
 touch "$KORVANTA_WINEPREFIX/drive_c/blocker"
-status=0
-"$runner" "$setup" /S '/D=C:\blocker\KORVANTA' || status=$?
+status=$("$runner" "$setup" /S '/D=C:\blocker\KORVANTA' && echo 0 || echo $?)
 [ "$status" = 2 ] || fail "the setup took a folder it cannot write (status $status)"
 "$runner" reg query "$key" >/dev/null 2>&1 && fail "a refused install registered itself"
 
@@ -72,20 +71,17 @@ for value in "DisplayName REG_SZ KORVANTA" "DisplayVersion REG_SZ $version" \
 done
 size=$(($(sed -n 's/^ *EstimatedSize *REG_DWORD *//p' <<<"$registered")))
 # In KB, each file rounded up, as Windows lists it.
-staged=$(find "$stage" -type f -printf '%s\n' | awk '{ k += int(($1 + 1023) / 1024) } END { print k }')
+staged=$(find "$stage" -type f -printf '%s\n' | awk '{ k+=int(($1+1023)/1024) } END { print k }')
 ((size == staged)) ||
   fail "the uninstall key gives $size KB, the files take $staged KB"
 # Every file of the zip, byte for byte, and nothing else but the uninstaller.
 diff -r -x uninstall.exe "$stage" "$folder" >"$work/installed.diff" ||
   fail "the installed files differ from the zip's: $(cat "$work/installed.diff")"
-[ -f "$folder/uninstall.exe" ] || fail "no uninstaller"
 
 # Each entry starts the installed game in its pack's folder.
 entry() {
   python3 - "$1" <<'LNK'
-import struct, sys
-# A shell link: header, item list, link info naming the target, then counted UTF-16 strings
-# (name, relative path, working folder, ...) as its flags say.
+import struct, sys  # header, item list, link info naming the target, then strings as flagged
 data = open(sys.argv[1], "rb").read()
 flags, = struct.unpack_from("<I", data, 20)
 at = 76 + (2 + struct.unpack_from("<H", data, 76)[0]) * (flags & 1)
@@ -115,7 +111,7 @@ pulse_start "$work/pulse" || exit 1
 pulse_record "$recording" || exit 1
 
 # Started as its Start menu entry starts it.
-(cd "$("$runner" winepath -u "$start")" &&
+(cd "$KORVANTA_WINEPREFIX/drive_c/$(sed 's/^C:.//; s/\\/\//g' <<<"$start")" &&
   exec "$runner" "$target" >"$work/program.log" 2>&1) &
 program=$!
 
@@ -156,7 +152,6 @@ cp "$folder/uninstall.exe" "$work/uninstall.exe"
   fail "after the uninstall, the folder holds: $(cd "$folder" && find . | sort)"
 [ ! -e "$menu" ] && [ ! -e "$users/Desktop/KORVANTA.lnk" ] || fail "shortcuts were left"
 "$runner" reg query "$key" >/dev/null 2>&1 && fail "the uninstall key was left"
-status=0
-"$runner" "$work/uninstall.exe" /S "_?=$location" || status=$?
+status=$("$runner" "$work/uninstall.exe" /S "_?=$location" && echo 0 || echo $?)
 [ "$status" = 3 ] || fail "a second uninstall did not find nothing left (status $status)"
 echo "Windows smoke run: installed, started from the Start menu, uninstalled"
