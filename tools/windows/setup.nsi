@@ -193,7 +193,7 @@ Function StartGame
 FunctionEnd
 
 Function un.onInit
-  !insertmacro MUI_UNGETLANGUAGE
+  ; With nothing left, the language chosen went with the key: the system's own is spoken, unasked.
   ClearErrors
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ${If} ${Errors}
@@ -202,6 +202,7 @@ Function un.onInit
     SetErrorLevel 3
     Quit
   ${EndIf}
+  !insertmacro MUI_UNGETLANGUAGE
 FunctionEnd
 
 Section "Uninstall"
