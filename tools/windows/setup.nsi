@@ -98,6 +98,10 @@ FunctionEnd
 ; is removed again.
 Function TryFolder
   StrCpy $0 0
+  StrCpy $2 0
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $2 1
+  ${EndIf}
   ClearErrors
   CreateDirectory "$INSTDIR"
   FileOpen $1 "$INSTDIR\korvanta-setup.tmp" w
@@ -106,7 +110,9 @@ Function TryFolder
     Delete "$INSTDIR\korvanta-setup.tmp"
     StrCpy $0 1
   ${EndIf}
-  RMDir "$INSTDIR"
+  ${If} $2 == 1
+    RMDir "$INSTDIR"
+  ${EndIf}
 FunctionEnd
 
 Function FolderChosen
