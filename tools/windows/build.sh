@@ -16,9 +16,10 @@ mkdir -p "$out"
 tools/windows/deps.sh "$out" "$toolchain"
 deps="$out/deps"
 
-# wine in a prefix of our own, quiet, without the browser and .NET engines it would offer to
-# install, and finding SDL2.dll where the libraries were built. `wine-run wineserver -k` ends
-# whatever the prefix still runs.
+# wine in a prefix of our own (or the one KORVANTA_WINEPREFIX names), quiet, without the browser
+# and .NET engines it would offer to install, without the menu builder, which would write menus
+# and file types into the host's desktop, and finding SDL2.dll where the libraries were built.
+# `wine-run wineserver -k` ends whatever the prefix still runs.
 wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=$(command -v wine64)
 wineserver=/usr/lib/wine/wineserver64
@@ -26,7 +27,8 @@ wineserver=/usr/lib/wine/wineserver64
 runner="$out/wine-run"
 cat >"$runner" <<RUNNER
 #!/bin/sh
-export WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="\${KORVANTA_WINEPREFIX:-$out/wine}" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEPATH="Z:${deps//\//\\}\\bin"
 [ "\$1" = wineserver ] && shift && exec "$wineserver" "\$@"
 exec "$wine64" "\$@"
@@ -34,8 +36,7 @@ RUNNER
 chmod +x "$runner"
 if [ ! -f "$out/wine/system.reg" ]; then
   echo "Windows build: preparing the wine prefix"
-  WINEPREFIX="$out/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$wine64" wineboot -i \
-    >"$out/wineboot.log" 2>&1
+  "$runner" wineboot -i >"$out/wineboot.log" 2>&1
 fi
 
 echo "Windows build: compiling the game and its tests"
@@ -60,18 +61,27 @@ x86_64-w64-mingw32-strip -o "$stage/korvanta.exe" "$out/build/program/korvanta.e
 x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/SDL2.dll" "$deps/bin/SDL2.dll"
 cp docs/index.html docs/index.es.html "$stage/manual/"
 sed 's/$/\r/' tools/windows/README.txt >"$stage/README.txt"
-cp -r "$linux/pack" "$stage/sounds"
-rm -f "$stage/sounds/pack.stamp"
+# Of each pack, its sounds and the file naming its language, as the Linux install takes them: the
+# Linux build's pack folder is also its build folder for pack/, objects and all.
+stage_pack() {
+  mkdir -p "$2"
+  find "$1" -maxdepth 1 -type f \( -iname '*.mp3' -o -name language.txt \) -exec cp -t "$2" {} +
+}
+stage_pack "$linux/pack" "$stage/sounds"
 cp tools/windows/play-en.bat "$stage/Play KORVANTA.bat"
 if [ -d "$linux/pack-es" ]; then
-  cp -r "$linux/pack-es" "$stage/sounds-es"
-  rm -f "$stage/sounds-es/pack.stamp"
+  stage_pack "$linux/pack-es" "$stage/sounds-es"
   cp tools/windows/play-es.bat "$stage/Jugar KORVANTA.bat"
 fi
 
-echo "Windows build: the game under wine, listened to"
-tools/windows/smoke.sh "$runner" "$stage" "$linux/tests/e2e/e2e_heard" "$out/smoke"
+# The setup program installs the very files the zip holds.
+setup="$out/korvanta-$version-setup.exe"
+tools/windows/setup.sh "$stage" "$version" "$setup"
+
+echo "Windows build: the game under wine, installed and listened to"
+tools/windows/smoke.sh "$runner" "$stage" "$setup" "$linux/tests/e2e/e2e_heard" "$out/smoke"
 
 rm -f "$out/$name.zip"
 (cd "$out/stage" && zip -q -r -X "$out/$name.zip" "$name")
 echo "Windows build: $out/$name.zip ($(du -h "$out/$name.zip" | cut -f1))"
+echo "Windows build: $setup ($(du -h "$setup" | cut -f1))"
