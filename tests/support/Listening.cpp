@@ -93,6 +93,9 @@ Recording Recording::read(const std::filesystem::path& file) {
 }
 
 int holes(const Recording& recording, int64_t minFrames, int64_t maxFrames) {
+  const auto sounding = [&](int64_t i) {
+    return std::max(std::abs(recording.left[i]), std::abs(recording.right[i])) > 0.001f;
+  };
   int found = 0;
   int64_t silentFrom = -1;
   for (int64_t i = 0; i < recording.frames(); ++i) {
@@ -100,7 +103,9 @@ int holes(const Recording& recording, int64_t minFrames, int64_t maxFrames) {
     if (silent && silentFrom < 0) silentFrom = i;
     if (silent || silentFrom < 0) continue;
     const int64_t length = i - silentFrom;
-    if (silentFrom > 0 && length >= minFrames && length < maxFrames) ++found;
+    if (silentFrom > 0 && length >= minFrames && length < maxFrames && sounding(silentFrom - 1) &&
+        sounding(i))
+      ++found;
     silentFrom = -1;
   }
   return found;

@@ -49,8 +49,8 @@ struct Recording {
 };
 
 // Holes a late output leaves: runs of exact digital silence in both channels, at least
-// `minFrames` and shorter than `maxFrames`, with sound on both sides (a pause of the mix itself
-// is longer, or fades out before it).
+// `minFrames` and shorter than `maxFrames`, cut into sound that is above -60 dBFS on both sides.
+// A pause of the mix itself, between words or notes, fades out before it falls silent.
 int holes(const Recording& recording, int64_t minFrames = framesOf(0.002),
           int64_t maxFrames = framesOf(0.2));
 
