@@ -63,7 +63,10 @@ void EventLoop::handle(const SDL_Event& event) {
       if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) keys_.focusLost();
       break;
     case SDL_AUDIODEVICEREMOVED:
-      if (!event.adevice.iscapture && event.adevice.which == audio_.id()) audio_.reopen();
+      // Device 0 is one that was never open, not ours while we are between devices.
+      if (!event.adevice.iscapture && event.adevice.which != 0 &&
+          event.adevice.which == audio_.id())
+        audio_.reopen();
       break;
     case SDL_QUIT:
       // The last window's close control: every window unloads, no procedure runs.
