@@ -4,7 +4,26 @@
 
 namespace korvanta {
 
+SdlScreen::~SdlScreen() {
+  // The loop has stopped waiting: SDL sends no more wake-ups.
+  for (const auto& [id, colour] : colours_)
+    if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
+  for (const NativeId id : hidden_)
+    if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
+}
+
 NativeId SdlScreen::open(const std::string& caption) {
+  while (!hidden_.empty()) {
+    const NativeId id = hidden_.back();
+    hidden_.pop_back();
+    SDL_Window* window = SDL_GetWindowFromID(id);
+    if (!window) continue;
+    SDL_SetWindowTitle(window, caption.c_str());
+    SDL_ShowWindow(window);
+    colours_[id] = 0;
+    focus(id);
+    return id;
+  }
   // A window that only shows a colour needs no GPU: the default accelerated surface would first
   // start a whole GL driver, a quarter of a second before the menu's greeting could sound.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -21,21 +40,27 @@ NativeId SdlScreen::open(const std::string& caption) {
 }
 
 void SdlScreen::close(NativeId id) {
-  if (SDL_Window* window = SDL_GetWindowFromID(id)) SDL_DestroyWindow(window);
-  colours_.erase(id);
+  if (!colours_.erase(id)) return;
+  SDL_Window* window = SDL_GetWindowFromID(id);
+  if (!window) return;
+  SDL_HideWindow(window);
+  hidden_.push_back(id);
 }
 
 void SdlScreen::fill(NativeId id, uint32_t bgr) {
-  colours_[id] = bgr;
+  const auto shown = colours_.find(id);
+  if (shown == colours_.end()) return;
+  shown->second = bgr;
   repaint(id);
 }
 
 void SdlScreen::repaint(NativeId id) {
+  const auto shown = colours_.find(id);
   SDL_Window* window = SDL_GetWindowFromID(id);
-  if (!window) return;
+  if (shown == colours_.end() || !window) return;
   SDL_Surface* surface = SDL_GetWindowSurface(window);
   if (!surface) return;
-  const uint32_t bgr = colours_[id];
+  const uint32_t bgr = shown->second;
   SDL_FillRect(surface, nullptr,
                SDL_MapRGB(surface->format, bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff));
   SDL_UpdateWindowSurface(window);
