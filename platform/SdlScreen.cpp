@@ -21,7 +21,6 @@ NativeId SdlScreen::open(const std::string& caption) {
     SDL_SetWindowTitle(window, caption.c_str());
     SDL_ShowWindow(window);
     colours_[id] = 0;
-    focus(id);
     return id;
   }
   // A window that only shows a colour needs no GPU: the default accelerated surface would first
@@ -35,7 +34,6 @@ NativeId SdlScreen::open(const std::string& caption) {
   }
   const NativeId id = SDL_GetWindowID(window);
   colours_[id] = 0;
-  focus(id);
   return id;
 }
 
@@ -70,9 +68,9 @@ void SdlScreen::focus(NativeId id) {
   SDL_Window* window = SDL_GetWindowFromID(id);
   if (!window) return;
   // A window left behind when another closes does not get the keyboard back by itself, and a
-  // blind player cannot click it: take it explicitly.
+  // blind player cannot click it: ask for it. Setting the input focus directly could fail with
+  // BadMatch on a window mapped but not yet viewable, and an X error ends the program.
   SDL_RaiseWindow(window);
-  SDL_SetWindowInputFocus(window);
 }
 
 }  // namespace korvanta

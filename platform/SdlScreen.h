@@ -20,11 +20,13 @@ class SdlScreen : public Screen {
   SdlScreen(const SdlScreen&) = delete;
   SdlScreen& operator=(const SdlScreen&) = delete;
 
-  // Shows a hidden window again if there is one, else creates one.
+  // Shows a hidden window again if there is one, else creates one. The keyboard is asked for
+  // once, by `focus`; without a window manager SDL gives a window it shows the keyboard itself.
   NativeId open(const std::string& caption) override;
   // Hides the window, to be shown again by a later `open`.
   void close(NativeId id) override;
   void fill(NativeId id, uint32_t bgr) override;
+  // Asks the desktop to activate the window; a window manager may refuse, harmlessly.
   void focus(NativeId id) override;
 
   // Paints a window again after the desktop uncovered it.
