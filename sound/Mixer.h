@@ -28,6 +28,8 @@ class Mixer {
     double position = 0.0;
     // Length of the loaded sound in seconds; 0 without one.
     double duration = 0.0;
+    // Every pass has played (or nothing is loaded).
+    bool playedOut() const { return position == duration; }
   };
 
   Mixer();
