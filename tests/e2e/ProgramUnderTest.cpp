@@ -1,5 +1,6 @@
 #include "ProgramUnderTest.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -56,6 +57,35 @@ Child::Options theGame(const std::string& display, const std::string& recording)
           .unset = {"WAYLAND_DISPLAY"},
           .folder = given.pack.string(),
           .captureOutput = true};
+}
+
+namespace {
+// Where the evidence of the running check goes.
+fs::path keptFolder() {
+  const testing::TestInfo* check = testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(check->test_suite_name()) + "." + check->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  return fs::current_path() / "kept" / name;
+}
+}  // namespace
+
+KeptOnFailure::KeptOnFailure()
+    : folder_(keptFolder()),
+      trace_(__FILE__, __LINE__,
+             "the recording and the program's output, if any, are kept in " + folder_.string()) {
+  // What an earlier failing run kept would be taken for this one's.
+  fs::remove_all(folder_);
+}
+
+KeptOnFailure::~KeptOnFailure() {
+  if (!testing::Test::HasFailure()) return;
+  std::error_code ignored;
+  fs::create_directories(folder_, ignored);
+  for (const fs::path& file : files_)
+    fs::copy_file(file, folder_ / file.filename(), fs::copy_options::overwrite_existing, ignored);
+  for (auto& [name, program] : outputs_) std::ofstream(folder_ / name) << program->output();
+  for (const auto& [name, said] : texts_) std::ofstream(folder_ / name) << said;
+  std::cout << "  kept for the failure above: " << folder_.string() << "\n";
 }
 
 void waitForFrame(const fs::path& file, int64_t frame, const std::vector<Child*>& running) {
