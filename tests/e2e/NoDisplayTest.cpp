@@ -10,7 +10,6 @@ namespace korvanta::e2e {
 namespace {
 
 TEST(StartingUp, WithoutADisplayForHelpVersionOrAWrongWordAndFarFromAnySounds) {
-  KeptOnFailure kept;
   const std::string program = programUnderTest().program.string();
   Child undisplayed({.argv = {program},
                      .unset = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"},
@@ -18,7 +17,6 @@ TEST(StartingUp, WithoutADisplayForHelpVersionOrAWrongWordAndFarFromAnySounds) {
                      .captureOutput = true});
   EXPECT_EQ(undisplayed.wait(20.0), 1) << "without a display it ends at once, with status 1";
   const std::string& complaint = undisplayed.output();
-  kept.text("undisplayed.txt", complaint);
   EXPECT_EQ(std::count(complaint.begin(), complaint.end(), '\n'), 1) << complaint;
   EXPECT_TRUE(complaint.ends_with("\n")) << complaint;
   EXPECT_NE(complaint.find("korvanta"), std::string::npos) << complaint;
@@ -50,7 +48,6 @@ TEST(StartingUp, WithoutADisplayForHelpVersionOrAWrongWordAndFarFromAnySounds) {
   within(20.0,
          [&] { return started.output().find('\n') != std::string::npos || !started.running(); });
   const std::string said = started.output();
-  kept.text("started.txt", said);
   const std::string first = said.substr(0, said.find('\n'));
   EXPECT_TRUE(started.running()) << said;
   for (const std::string& named :

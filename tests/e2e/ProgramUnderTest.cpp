@@ -1,6 +1,5 @@
 #include "ProgramUnderTest.h"
 
-#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -14,6 +13,13 @@ namespace korvanta::e2e {
 namespace {
 ProgramUnderTest given;
 fs::path run;
+
+// Where the evidence of the running check goes.
+fs::path keptFolder() {
+  const testing::TestInfo* check = testing::UnitTest::GetInstance()->current_test_info();
+  return fs::current_path() / "kept" /
+         (std::string(check->test_suite_name()) + "." + check->name());
+}
 }  // namespace
 
 void beginRun(const ProgramUnderTest& program) {
@@ -59,16 +65,6 @@ Child::Options theGame(const std::string& display, const std::string& recording)
           .captureOutput = true};
 }
 
-namespace {
-// Where the evidence of the running check goes.
-fs::path keptFolder() {
-  const testing::TestInfo* check = testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = std::string(check->test_suite_name()) + "." + check->name();
-  std::replace(name.begin(), name.end(), '/', '_');
-  return fs::current_path() / "kept" / name;
-}
-}  // namespace
-
 KeptOnFailure::KeptOnFailure()
     : folder_(keptFolder()),
       trace_(__FILE__, __LINE__,
@@ -84,7 +80,6 @@ KeptOnFailure::~KeptOnFailure() {
   for (const fs::path& file : files_)
     fs::copy_file(file, folder_ / file.filename(), fs::copy_options::overwrite_existing, ignored);
   for (auto& [name, program] : outputs_) std::ofstream(folder_ / name) << program->output();
-  for (const auto& [name, said] : texts_) std::ofstream(folder_ / name) << said;
   std::cout << "  kept for the failure above: " << folder_.string() << "\n";
 }
 

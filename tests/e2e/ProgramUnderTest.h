@@ -37,8 +37,7 @@ Child::Options theGame(const std::string& display, const std::string& recording)
 
 // What a failing check leaves behind so that its failure can be explained: the recordings and
 // the program's output are copied into the build folder (the current one, under ctest) as the
-// check ends failed, and every failure message of the check names that folder. A member of the
-// check's fixture, or a local at the top of a plain check.
+// check ends failed, and every failure message of the check names that folder.
 class KeptOnFailure {
  public:
   KeptOnFailure();
@@ -49,17 +48,12 @@ class KeptOnFailure {
   void file(const std::filesystem::path& file) { files_.push_back(file); }
   // What `program`, which outlives this, has written when the check ends, saved as `name`.
   void output(const std::string& name, Child& program) { outputs_.push_back({name, &program}); }
-  // Text already read, saved as `name`.
-  void text(const std::string& name, std::string said) {
-    texts_.push_back({name, std::move(said)});
-  }
 
  private:
   std::filesystem::path folder_;
   testing::ScopedTrace trace_;
   std::vector<std::filesystem::path> files_;
   std::vector<std::pair<std::string, Child*>> outputs_;
-  std::vector<std::pair<std::string, std::string>> texts_;
 };
 
 // Waits until `file` holds `frame` frames; throws once one of `running` has ended, or after
