@@ -34,7 +34,7 @@ void Form1::acertar() {
 
   for (int k = 1; k <= kSlots; ++k) {
     // Hittable while its latest sound has not played to its end, or after a rewind.
-    const bool sounding = MIndio(k).duration() > MIndio(k).position();
+    const bool sounding = !MIndio(k).playedOut();
     const bool onTarget = MMirilla.balance() == MIndio(k).balance();
     const bool active = indioActivo(k) == 1;
     if (sounding && onTarget && active) {

@@ -42,6 +42,7 @@ Form1::Form1(Desktop& owner)
 
 void Form1::Form_Load() {
   soundDir = currentDirectory();
+  successPath_ = soundDir + "\\exito.mp3";
   puedeIzquierda = 1;
   puedeDerecha = 1;
   salidaPedida = 0;
@@ -87,10 +88,10 @@ void Form1::Timer1_Timer() {
   indiosActivos = slotsInPlay();
 
   // The file on slot 1's arrow player doubles as the "already announced" mark.
-  if (MFlecha(1).file() != soundDir + "\\exito.mp3" && pistoleroMuerto == 0 && indiosActivos == 0) {
+  if (MFlecha(1).file() != successPath_ && pistoleroMuerto == 0 && indiosActivos == 0) {
     MFlecha(1).balance(0);
     MFlecha(1).volume(0);
-    MFlecha(1).file(soundDir + "\\exito.mp3");
+    MFlecha(1).file(successPath_);
     MFlecha(1).play();
   }
 

@@ -136,6 +136,8 @@ class Form1 : public Window {
   std::array<Player, kSlots> MIndio_;
   std::array<int32_t, kSlots> indioActivo_{};
   std::array<std::string, kSlots> vozIndio_;
+  // The success sound's path, made once per load: the clock compares with it on every tick.
+  std::string successPath_;
 };
 
 }  // namespace korvanta

@@ -40,15 +40,20 @@ void Form2::Timer1_Timer() {
 }
 
 void Form2::Timer2_Timer() {
-  if (MFondo.playedOut()) {
+  // Each player is read once a tick: every reading takes the lock the audio thread mixes under.
+  const Mixer::Reading fondo = MFondo.reading();
+  if (fondo.playedOut()) {
     fondoElegido = static_cast<int16_t>(random().draw(3));
     eligeFondo();
     startTag();
   }
+  // The piece just started stands at its beginning, in none of the windows; the one that played
+  // out stands at its end, which the windows must not take for a position.
+  const double musicAt = fondo.playedOut() ? 0.0 : fondo.position;
   // Every tick inside a window restarts the tag, so the last draw in it is the one heard out.
-  if (MFondo.position() > 2 && MFondo.position() < 4) startTag();
-  if (MFondo.position() > 6 && MFondo.position() < 8) startTag();
-  if (MFondo.position() > 10 && MFondo.position() < 12) startTag();
+  if (musicAt > 2 && musicAt < 4) startTag();
+  if (musicAt > 6 && musicAt < 8) startTag();
+  if (musicAt > 10 && musicAt < 12) startTag();
   if (MPresentación.playedOut()) {
     MColetilla.volume(-300);
     MFondo.volume(-300);

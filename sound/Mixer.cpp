@@ -100,19 +100,19 @@ void Mixer::play(Voice* voice, int32_t passes) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!voice->now.sound || voice->playing) return;
-    // A file that has played out starts again from its beginning.
-    if (voice->ended) {
-      voice->now.cursor = 0;
-      restarted = voice->now.sound;
-    }
-    voice->ended = false;
-    voice->playing = true;
-    voice->heard = false;
-    voice->passesLeft = std::max(passes, 1) - 1;
+    if (voice->ended) restarted = voice->now.sound;
   }
-  // Outside the lock: a stream takes its own lock and wakes the worker, and the audio thread
-  // must never wait on either.
+  // A file that has played out starts again from its beginning, prepared before the voice is
+  // published as playing: a stream read there first would have its read-ahead reset under it.
+  // Outside the lock: a stream takes its own lock and wakes the worker, and the audio thread must
+  // never wait on either. Only this thread starts a stopped voice, so nothing changes meanwhile.
   if (restarted) restarted->prepare(0);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (restarted) voice->now.cursor = 0;
+  voice->ended = false;
+  voice->playing = true;
+  voice->heard = false;
+  voice->passesLeft = std::max(passes, 1) - 1;
 }
 
 void Mixer::renewPasses(Voice* voice, int32_t passes) {
@@ -124,6 +124,7 @@ void Mixer::seek(Voice* voice, double seconds) {
   std::shared_ptr<const Sound> tail;
   std::shared_ptr<const Sound> moved;
   int64_t frames = 0;
+  bool playing = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!voice->now.sound) return;
@@ -140,10 +141,16 @@ void Mixer::seek(Voice* voice, double seconds) {
     }
     voice->now.cursor = frames;
     voice->ended = false;
+    // Held back from the audio thread until the stream is prepared at its new place, as in
+    // `play`; what it was heard saying fades out as the tail meanwhile.
+    playing = voice->playing;
+    voice->playing = false;
     moved = voice->now.sound;
   }
-  // Outside the lock, as in `play`.
   moved->prepare(frames);
+  if (!playing) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  voice->playing = true;
 }
 
 void Mixer::gains(Voice* voice, float left, float right) {

@@ -28,6 +28,8 @@ class Mixer {
     double position = 0.0;
     // Length of the loaded sound in seconds; 0 without one.
     double duration = 0.0;
+    // Every pass has played (or nothing is loaded).
+    bool playedOut() const { return position == duration; }
   };
 
   Mixer();
@@ -43,7 +45,8 @@ class Mixer {
   // Loads `sound` (or nothing) at its start, stopped; what it replaces fades out if it was heard.
   void load(Voice* voice, std::shared_ptr<const Sound> sound);
   // Plays from the cursor for `passes` passes; a finished sound from its start. A sounding one
-  // goes on as it was.
+  // goes on as it was. Here and in `seek`, a sound is prepared at its new place before the audio
+  // thread may read it there, so a stream's fresh read-ahead is never reset by an early read.
   void play(Voice* voice, int32_t passes);
   // A sounding voice plays `passes` passes in all, the one under way being the first.
   void renewPasses(Voice* voice, int32_t passes);

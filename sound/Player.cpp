@@ -73,16 +73,19 @@ void Player::applyGains() {
 }
 
 double Player::duration() const {
-  return engine_.mixer.reading(voice_).duration;
+  return reading().duration;
 }
 
 double Player::position() const {
-  return engine_.mixer.reading(voice_).position;
+  return reading().position;
 }
 
 bool Player::playedOut() const {
-  const Mixer::Reading now = engine_.mixer.reading(voice_);
-  return now.position == now.duration;
+  return reading().playedOut();
+}
+
+Mixer::Reading Player::reading() const {
+  return engine_.mixer.reading(voice_);
 }
 
 void Player::position(double seconds) {

@@ -59,6 +59,9 @@ class Player {
   double position() const;
   // `position()` equals `duration()`, both read at one instant: the end test of every rule.
   bool playedOut() const;
+  // Position and duration at one instant, for a tick that tests one sound several ways: each
+  // reading takes the lock under which the audio thread mixes.
+  Mixer::Reading reading() const;
   // Moves within the file; 0 rewinds. A finished file moved this way waits for `play`.
   void position(double seconds);
 

@@ -1,6 +1,7 @@
 #include "Stream.h"
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 namespace korvanta {
@@ -25,7 +26,7 @@ Stream::Stream(std::unique_ptr<Mp3Reader> reader, std::function<void(const std::
       damaged_(std::move(damaged)),
       moved_(std::move(moved)),
       audioEnd_(frames_),
-      ring_(size_t(kReadAhead * channels_)) {
+      ring_(std::make_unique_for_overwrite<int16_t[]>(size_t(kReadAhead * channels_))) {
   while (buffered_ < kPrefill && decodedTo_ < audioEnd_ && fill()) {
   }
 }
@@ -53,7 +54,7 @@ int Stream::read(int64_t at, int count, float* out) const {
   constexpr float kScale = 1.0f / 32768.0f;
   const int n = int(std::min<int64_t>(count, buffered_));
   for (int i = 0; i < n; ++i) {
-    const int16_t* frame = ring_.data() + ((ringHead_ + i) % kReadAhead) * channels_;
+    const int16_t* frame = ring_.get() + ((ringHead_ + i) % kReadAhead) * channels_;
     out[2 * i] = frame[0] * kScale;
     out[2 * i + 1] = frame[channels_ - 1] * kScale;
   }
@@ -123,14 +124,22 @@ bool Stream::fill() {
       reported_ = true;
     }
   }
-  if (slice_.empty() && decodedTo_ >= audioEnd_)
-    slice_.assign(size_t(std::min({room, frames_ - decodedTo_, kMinRoom}) * channels_), 0);
-  int64_t n = std::min<int64_t>(int64_t(slice_.size()) / channels_, room);
+  // Past the end of the file's audio, silence is written straight into the read-ahead.
+  const bool silence = slice_.empty() && decodedTo_ >= audioEnd_;
+  int64_t n = silence ? std::min({room, frames_ - decodedTo_, kMinRoom})
+                      : std::min<int64_t>(int64_t(slice_.size()) / channels_, room);
   // Written where the reader does not look, so the lock is held only to publish it: the audio
-  // thread's try-lock then hardly ever finds it taken.
-  for (int64_t i = 0; i < n; ++i)
-    std::copy_n(slice_.data() + i * channels_, channels_,
-                ring_.data() + ((writeAt + i) % kReadAhead) * channels_);
+  // thread's try-lock then hardly ever finds it taken. No more than the ring holds is written,
+  // so it wraps at most once: two plain copies.
+  const int64_t beforeWrap = std::min(n, kReadAhead - writeAt);
+  int16_t* const ring = ring_.get();
+  if (silence) {
+    std::memset(ring + writeAt * channels_, 0, size_t(beforeWrap * channels_) * sizeof(int16_t));
+    std::memset(ring, 0, size_t((n - beforeWrap) * channels_) * sizeof(int16_t));
+  } else {
+    std::copy_n(slice_.data(), beforeWrap * channels_, ring + writeAt * channels_);
+    std::copy_n(slice_.data() + beforeWrap * channels_, (n - beforeWrap) * channels_, ring);
+  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // Only if the reader has not jumped meanwhile; otherwise the next round starts afresh.
@@ -139,7 +148,7 @@ bool Stream::fill() {
     if (!inStep) n = 0;
     buffered_ += n;
   }
-  slice_.erase(slice_.begin(), slice_.begin() + ptrdiff_t(n * channels_));
+  if (!silence) slice_.erase(slice_.begin(), slice_.begin() + ptrdiff_t(n * channels_));
   decodedTo_ += n;
   return decoding || n > 0;
 }

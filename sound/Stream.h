@@ -61,7 +61,9 @@ class Stream : public Sound {
   // The read-ahead: a ring of frames that continue the file from `start_`, wrapping from its end
   // to its start so a looping sound never runs dry at the seam. The audio thread only try-locks.
   mutable std::mutex mutex_;
-  mutable std::vector<int16_t> ring_;
+  // Left unset when made: only frames written by the worker are ever read, and a stream opens on
+  // the game's thread, where zeroing two seconds of frames would be paid at every file write.
+  const std::unique_ptr<int16_t[]> ring_;
   mutable int64_t start_ = 0;
   mutable int64_t ringHead_ = 0;
   mutable int64_t buffered_ = 0;

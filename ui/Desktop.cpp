@@ -37,10 +37,11 @@ void Desktop::keyUp(int16_t keyCode, int16_t shift) {
 void Desktop::elapse(int elapsedMs) {
   // Only windows loaded when the tick began take part: one shown by an earlier window's tick
   // starts ticking on the next pass, after its load has finished.
-  std::vector<Window*> loaded;
+  // The list keeps its room from tick to tick: a tick allocates nothing.
+  ticking_.clear();
   for (Window* window : windows_)
-    if (window->loaded()) loaded.push_back(window);
-  for (Window* window : loaded) {
+    if (window->loaded()) ticking_.push_back(window);
+  for (Window* window : ticking_) {
     if (!running()) return;
     if (window->loaded()) window->elapse(elapsedMs);
   }

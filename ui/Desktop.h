@@ -67,6 +67,8 @@ class Desktop {
   Screen& screen_;
   Random& random_;
   std::vector<Window*> windows_;
+  // The windows loaded as the current tick began.
+  std::vector<Window*> ticking_;
   Window* focused_ = nullptr;
   bool ended_ = false;
   FolderSource folder_;

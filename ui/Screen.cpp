@@ -7,7 +7,6 @@ namespace korvanta {
 NativeId HeadlessScreen::open(const std::string& caption) {
   const NativeId id = next_++;
   windows_.push_back({id, caption, 0});
-  focused_ = id;
   return id;
 }
 

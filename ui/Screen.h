@@ -13,7 +13,7 @@ using NativeId = uint32_t;
 class Screen {
  public:
   virtual ~Screen() = default;
-  // Opens a visible window with this caption and gives it the keyboard.
+  // Opens a visible window with this caption; `focus` gives it the keyboard.
   virtual NativeId open(const std::string& caption) = 0;
   virtual void close(NativeId id) = 0;
   // Fills the window with a colour given as 0x00BBGGRR.

@@ -48,8 +48,12 @@ class Journey : public testing::Test {
     if (!program_) GTEST_SKIP() << "needs Xvfb and xdotool; `./dev test` installs them";
     // A scene cannot go on from a visit that broke off; it fails rather than hide the break.
     if (brokenOff_) FAIL() << "an earlier scene of the visit broke off";
+    kept_.file(file_);
+    kept_.output("program.txt", *program_);
   }
   void TearDown() override { brokenOff_ = brokenOff_ || HasFatalFailure(); }
+  // The whole visit's recording and output so far, if this scene fails.
+  KeptOnFailure kept_;
 
   static int64_t recorded() { return framesOnDisk(file_); }
   static Recording recording() { return Recording::read(file_); }

@@ -13,6 +13,13 @@ namespace korvanta::e2e {
 namespace {
 ProgramUnderTest given;
 fs::path run;
+
+// Where the evidence of the running check goes.
+fs::path keptFolder() {
+  const testing::TestInfo* check = testing::UnitTest::GetInstance()->current_test_info();
+  return fs::current_path() / "kept" /
+         (std::string(check->test_suite_name()) + "." + check->name());
+}
 }  // namespace
 
 void beginRun(const ProgramUnderTest& program) {
@@ -56,6 +63,24 @@ Child::Options theGame(const std::string& display, const std::string& recording)
           .unset = {"WAYLAND_DISPLAY"},
           .folder = given.pack.string(),
           .captureOutput = true};
+}
+
+KeptOnFailure::KeptOnFailure()
+    : folder_(keptFolder()),
+      trace_(__FILE__, __LINE__,
+             "the recording and the program's output, if any, are kept in " + folder_.string()) {
+  // What an earlier failing run kept would be taken for this one's.
+  fs::remove_all(folder_);
+}
+
+KeptOnFailure::~KeptOnFailure() {
+  if (!testing::Test::HasFailure()) return;
+  std::error_code ignored;
+  fs::create_directories(folder_, ignored);
+  for (const fs::path& file : files_)
+    fs::copy_file(file, folder_ / file.filename(), fs::copy_options::overwrite_existing, ignored);
+  for (auto& [name, program] : outputs_) std::ofstream(folder_ / name) << program->output();
+  std::cout << "  kept for the failure above: " << folder_.string() << "\n";
 }
 
 void waitForFrame(const fs::path& file, int64_t frame, const std::vector<Child*>& running) {

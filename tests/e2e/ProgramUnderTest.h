@@ -2,9 +2,12 @@
 // the command line, and how the checks start it, wait on it and listen to it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/Listening.h"
@@ -31,6 +34,27 @@ std::string missingTool(const std::vector<std::string>& tools);
 // The program in its pack's folder on `display`, its sound written by SDL's disk driver to
 // `recording`, its output kept.
 Child::Options theGame(const std::string& display, const std::string& recording);
+
+// What a failing check leaves behind so that its failure can be explained: the recordings and
+// the program's output are copied into the build folder (the current one, under ctest) as the
+// check ends failed, and every failure message of the check names that folder.
+class KeptOnFailure {
+ public:
+  KeptOnFailure();
+  ~KeptOnFailure();
+  KeptOnFailure(const KeptOnFailure&) = delete;
+  KeptOnFailure& operator=(const KeptOnFailure&) = delete;
+  // A recording (or any file), copied as it stands when the check ends.
+  void file(const std::filesystem::path& file) { files_.push_back(file); }
+  // What `program`, which outlives this, has written when the check ends, saved as `name`.
+  void output(const std::string& name, Child& program) { outputs_.push_back({name, &program}); }
+
+ private:
+  std::filesystem::path folder_;
+  testing::ScopedTrace trace_;
+  std::vector<std::filesystem::path> files_;
+  std::vector<std::pair<std::string, Child*>> outputs_;
+};
 
 // Waits until `file` holds `frame` frames; throws once one of `running` has ended, or after
 // three times real time and ten seconds more.

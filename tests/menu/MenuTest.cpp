@@ -162,6 +162,12 @@ TEST_F(MenuEnter, AGameStartedFromTheSixthItemEvenAfterEscapeComesBackToTheSameP
   EXPECT_TRUE(h.desktop.running());
   press(key::kDown);
   EXPECT_EQ(menu.MPresentación.file(), itemVoice(6));
+  // Escape and Enter in one tick: the farewell goes with the menu, and the game plays on.
+  press(key::kEscape);
+  press(key::kEnter);
+  EXPECT_EQ(game.loads, 2);
+  h.tick(300);
+  EXPECT_TRUE(h.desktop.running());
 }
 
 // A pack's chosen lengths and missing files, whether Down chooses an item a little after Escape,

@@ -2,6 +2,7 @@
 // bounded read-ahead, and keep the player's contract about lengths and ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -183,6 +184,45 @@ TEST_F(LongFile, ASoundTheDecoderHasNotReachedIsWaitedForAndHeardWhole) {
   file.insert(file.begin() + 2 * heardFirst, size_t(2 * engine.mixer.lateFrames()), 0.0f);
   file.resize(heard.size());
   EXPECT_EQ(heard, file);
+}
+
+// A stream the audio thread renders beside as it is prepared: a read then resets its read-ahead.
+struct Striking : Sound {
+  explicit Striking(Mixer& mixer) : mixer(mixer) {}
+  int64_t frames() const override { return 4800; }
+  double seconds() const override { return 0.1; }
+  bool complete() const override { return true; }
+  int read(int64_t, int count, float* out) const override {
+    readWhilePreparing = readWhilePreparing || preparing;
+    std::fill(out, out + 2 * count, 0.1f);
+    return 0;
+  }
+  bool decoded(int64_t, int) const override { return true; }
+  void prepare(int64_t) const override {
+    std::vector<float> out(2 * 256);
+    preparing = true;
+    mixer.render(out.data(), 256);
+    preparing = false;
+  }
+  bool oneReader() const override { return true; }
+  Mixer& mixer;
+  mutable bool preparing = false, readWhilePreparing = false;
+};
+
+TEST_F(LongFile, AStreamIsPreparedBeforeItsVoiceIsPlayedOrMovedThere) {
+  Mixer::Voice* voice = engine.mixer.addVoice();
+  auto sound = std::make_shared<Striking>(engine.mixer);
+  engine.mixer.load(voice, sound);
+  engine.mixer.play(voice, 1);
+  output.advanceSeconds(0.2);
+  ASSERT_EQ(engine.mixer.reading(voice).position, 0.1) << "played out";
+  engine.mixer.play(voice, 1);
+  EXPECT_FALSE(sound->readWhilePreparing) << "played again from its start";
+  engine.mixer.seek(voice, 0.05);
+  EXPECT_FALSE(sound->readWhilePreparing) << "moved while playing";
+  EXPECT_NEAR(engine.mixer.reading(voice).position, 0.05, 0.001);
+  output.advanceSeconds(0.1);
+  EXPECT_EQ(engine.mixer.reading(voice).position, 0.1) << "and it still plays out";
 }
 
 TEST_F(LongFile, CutShortForgedOrCutWhilePlayingItIsReportedOnceAndStillReachesItsEnd) {

@@ -239,7 +239,8 @@ void Desk::pressAll(const std::vector<std::string>& keys, int delayMs) const {
 
 std::vector<unsigned long> Desk::windowsCaptioned(const std::string& caption) const {
   const CommandResult result =
-      runCommand({"xdotool", "search", "--name", "^" + caption + "$"}, {{"DISPLAY", display_}});
+      runCommand({"xdotool", "search", "--onlyvisible", "--name", "^" + caption + "$"},
+                 {{"DISPLAY", display_}});
   // Its complaints come in the same output; the ids are the lines of digits.
   std::vector<unsigned long> ids;
   std::stringstream lines(result.output);

@@ -129,6 +129,7 @@ class Desk {
   void press(const std::string& key) const { pressAll({key}, 12); }
   // Each key in turn, `delayMs` apart, in one run of xdotool.
   void pressAll(const std::vector<std::string>& keys, int delayMs) const;
+  // The shown windows with this caption; the program keeps its windows hidden between uses.
   std::vector<unsigned long> windowsCaptioned(const std::string& caption) const;
   // The window with the keyboard focus, or 0.
   unsigned long focusedWindow() const;
