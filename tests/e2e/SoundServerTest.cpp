@@ -51,7 +51,9 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
     options.set.erase("SDL_DISKAUDIOFILE");
     options.set["SDL_AUDIODRIVER"] = "pulseaudio";
     options.set["PULSE_SERVER"] = server_->address();
+    const bool first = !program_;
     program_.emplace(options);
+    if (first) kept_.output("program.txt", *program_);
     waitForOnlyWindow(*desk_, *program_, 0, 20.0);
   }
 
@@ -73,7 +75,8 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
 
   // Records a sink's monitor afresh, from now on.
   void record(const std::string& sink = "korvanta") {
-    file_ = scratch("monitor") / "output.f32";
+    file_ = scratch("monitor") / ("monitor-" + std::to_string(++recordings_) + ".f32");
+    kept_.file(file_);
     recorder_.emplace(server_->recording(file_.string(), sink));
     waitFor(framesOf(0.3));
   }
@@ -102,6 +105,8 @@ class ThroughASoundServer : public testing::TestWithParam<SoundServer::Kind> {
   std::optional<VirtualDisplay> display_;
   std::optional<Desk> desk_;
   std::optional<Child> program_, recorder_;
+  int recordings_ = 0;
+  KeptOnFailure kept_;
 };
 
 TEST_P(ThroughASoundServer, StartedBeforeItLivesThroughItsDeathAndALostSinkAndIsHeardEachTime) {
