@@ -5,9 +5,11 @@
 //
 // Threads: the game's thread only starts and stops this. libpulse's threaded main loop runs every
 // call to the server and every callback, under its lock; no call waits for the server's answer.
-// The keeper thread starts each connection, keeps the silent time, and sees a frozen server by
-// the write requests it no longer sends. The mixer is rendered by exactly one of the two at a
-// time: the main loop while `playing_`, the keeper otherwise, switched under `renderMutex_`.
+// The keeper thread starts each connection, keeps the silent time while the server asks for no
+// sound, and then asks the server a small question: one that does not answer is frozen. The
+// mixer is rendered by exactly one of the two at a time: the main loop while `playing_`, the
+// keeper otherwise, switched under `renderMutex_`. Lock order: the keeper's `mutex_`, or the
+// main loop's lock, before `renderMutex_`; `mutex_` is never held while waiting for the loop.
 #pragma once
 
 #include <atomic>
@@ -34,7 +36,7 @@ class PulseOutput : public AudioOutput {
  public:
   // Frames per period, and periods the server holds: 21 ms in all, the smallest buffer that
   // played without an underrun on a busy 2-core machine (three periods underran; the README's
-  // table of the server's underruns has the figures).
+  // table has the figures).
   static constexpr int kPeriodFrames = 256;
   static constexpr int kPeriods = 4;
   // How long a silent output waits between two connections to the server.
