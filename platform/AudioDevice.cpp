@@ -1,5 +1,7 @@
 #include "AudioDevice.h"
 
+#include "SoundLines.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -72,19 +74,11 @@ bool AudioDevice::tryOpen() {
 }
 
 void AudioDevice::sayIfUnusual() {
-  // SDL converts whatever the device takes, so the game plays on; but a player who hears no
-  // left and right should know why.
+  // SDL converts whatever the device takes, so the game plays on.
   char* name = nullptr;
   SDL_AudioSpec spec{};
   if (SDL_GetDefaultAudioInfo(&name, &spec, 0) != 0) return;
-  std::string plays;
-  if (spec.freq != Mixer::kOutputRate)
-    plays = std::to_string(spec.freq) + " Hz, converted from the game's " +
-            std::to_string(Mixer::kOutputRate) + " Hz";
-  if (spec.channels == 1)
-    plays += (plays.empty() ? "" : ", and ") + std::string("mono: left and right sound the same");
-  if (!plays.empty())
-    std::fprintf(stderr, "korvanta: the sound device \"%s\" plays %s\n", name, plays.c_str());
+  korvanta::sayIfUnusual(name, spec.freq, spec.channels);
   SDL_free(name);
 }
 
@@ -104,10 +98,7 @@ void AudioDevice::open() {
   if (tryOpen())
     SDL_PauseAudioDevice(device_, 0);
   else
-    std::fprintf(stderr,
-                 "korvanta: no sound device (%s); playing silently and looking for one every "
-                 "second\n",
-                 SDL_GetError());
+    sayNoSoundDevice(SDL_GetError());
   SDL_AddEventWatch(watchRemoval, this);
   stopping_ = false;
   lost_ = false;
@@ -157,10 +148,7 @@ void AudioDevice::keep() {
       if (found)
         SDL_PauseAudioDevice(device_, 0);
       else
-        std::fprintf(stderr,
-                     "korvanta: the sound device is gone (%s); playing silently and looking for "
-                     "one every second\n",
-                     SDL_GetError());
+        saySoundDeviceGone(SDL_GetError());
       nextTry = Clock::now() + kRetryInterval;
       lock.lock();
       continue;
@@ -173,8 +161,7 @@ void AudioDevice::keep() {
       silence_.catchUp();
       if (found) {
         SDL_PauseAudioDevice(device_, 0);
-        std::fprintf(stderr, "korvanta: found a sound device (%s); playing through it\n",
-                     driverName().c_str());
+        saySoundDeviceFound(driverName());
       }
       nextTry = Clock::now() + kRetryInterval;
     }

@@ -1,5 +1,7 @@
 #include "PulseOutput.h"
 
+#include "SoundLines.h"
+
 #include <SDL_system.h>
 #include <SDL_thread.h>
 #include <pthread.h>
@@ -170,16 +172,9 @@ void PulseOutput::onSinkInfo(pa_context*, const pa_sink_info* info, int last, vo
     if (!output->stream_) output->startStream();
     return;
   }
-  if (!info) return;
-  std::string plays;
-  if (info->sample_spec.rate != uint32_t(Mixer::kOutputRate))
-    plays = std::to_string(info->sample_spec.rate) + " Hz, converted from the game's " +
-            std::to_string(Mixer::kOutputRate) + " Hz";
-  if (info->sample_spec.channels == 1)
-    plays += (plays.empty() ? "" : ", and ") + std::string("mono: left and right sound the same");
-  if (!plays.empty())
-    std::fprintf(stderr, "korvanta: the sound device \"%s\" plays %s\n",
-                 info->description ? info->description : info->name, plays.c_str());
+  if (info)
+    sayIfUnusual(info->description ? info->description : info->name, int(info->sample_spec.rate),
+                 info->sample_spec.channels);
 }
 
 void PulseOutput::askForRealtime() {
@@ -308,16 +303,11 @@ void PulseOutput::keep() {
   bool heard = false, toldSilent = false;
   bool probing = false;
   Clock::time_point attempt{}, nextTry = Clock::now(), probeSent{};
-  const auto say = [&](const char* line, const std::string& why) {
-    std::fprintf(stderr, line, why.c_str());
-    toldSilent = true;
-  };
   while (!stopping_) {
     const Clock::time_point now = Clock::now();
     if (found_) {
       found_ = false;
-      if (toldSilent)
-        std::fprintf(stderr, "korvanta: found a sound device (pulseaudio); playing through it\n");
+      if (toldSilent) saySoundDeviceFound(driverName());
       heard = true;
       toldSilent = false;
     }
@@ -341,20 +331,18 @@ void PulseOutput::keep() {
       takeDown();
       lock.lock();
       if (heard)
-        say("korvanta: the sound device is gone (%s); playing silently and looking for one "
-            "every second\n",
-            frozen ? std::string("the sound server stopped answering") : why);
+        saySoundDeviceGone(frozen ? "the sound server stopped answering" : why);
       else if (!toldSilent)
-        say("korvanta: no sound device (%s); playing silently and looking for one every "
-            "second\n",
-            why);
+        sayNoSoundDevice(why);
+      toldSilent = true;
       heard = false;
       nextTry = now + kRetryInterval;
       continue;
     }
-    if (connected && !heard && !toldSilent && now - attempt > kFirstAnswerLimit)
-      say("korvanta: no sound device (%s); playing silently and looking for one every second\n",
-          "the sound server does not answer");
+    if (connected && !heard && !toldSilent && now - attempt > kFirstAnswerLimit) {
+      sayNoSoundDevice("the sound server does not answer");
+      toldSilent = true;
+    }
     if (connected && !probing && quiet > kPauseLimit && now - probeSent > kProbeLimit) {
       probeSent = now;
       lock.unlock();
